@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The main job: builds both programs, lays out an install folder, starts quorvex.exe under Wine.
+# On a working $DISPLAY it runs there until you exit it; with no display it runs on a private
+# virtual display, saves a screenshot to build/run/screenshots/ and stops.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+source "$QVX_ROOT/scripts/wine_env.sh"
+cd "$QVX_ROOT"
+
+qvx_install_deps
+qvx_step "build (Windows tree)"
+qvx_build windows build/windows
+
+run_dir=$QVX_ROOT/build/run
+install_dir=$run_dir/Quorvex
+shots=$run_dir/screenshots
+mkdir -p "$install_dir" "$shots"
+for f in build/windows/app/quorvex.exe build/windows/app/quorvex.ico \
+    build/windows/updater/qvxUpgraded.exe; do
+    [ -e "$f" ] && cp "$f" "$install_dir/"
+done
+
+qvx_wine_env "$run_dir"
+if qvx_display_works; then
+    qvx_wine_up
+    qvx_step "quorvex.exe on $DISPLAY (exit it from its window or tray icon)"
+    (cd "$install_dir" && wine ./quorvex.exe </dev/null)
+else
+    qvx_x_start xvfb
+    qvx_wine_up
+    qvx_step "quorvex.exe on a virtual display $DISPLAY"
+    (cd "$install_dir" && wine ./quorvex.exe </dev/null >/dev/null 2>&1 &)
+    sleep 8
+    import -window root "$shots/quorvex-main.png"
+    qvx_step "screenshot: $shots/quorvex-main.png"
+fi
