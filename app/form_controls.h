@@ -1,0 +1,94 @@
+#pragma once
+// The retained view model of the program's windows. Handlers change these plain values; the
+// Win32 window paints them and turns messages into handler calls. Positions are in twips
+// (15 twips = 1 pixel at 96 dpi), as the forms were laid out.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace qvx {
+
+struct TwipRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Which picture an image control shows; the window draws each one (no picture files).
+enum class Picture : std::uint8_t {
+    None,
+    MainBackground,
+    Logo,
+    ExitButton,
+    HideButton,
+    WebsiteButton,
+    DownloadLink,
+    SmartOff,
+    SmartOn,
+    ReminderOff,
+    ReminderOn,
+    AutoStartOff,
+    AutoStartOn,
+    Preset01,  // strongest (50) ... Preset07 weakest (0)
+    Preset02,
+    Preset03,
+    Preset04,
+    Preset05,
+    Preset06,
+    Preset07,
+    PresetSelected01,
+    PresetSelected02,
+    PresetSelected03,
+    PresetSelected04,
+    PresetSelected05,
+    PresetSelected06,
+    PresetSelected07,
+    ReminderBackground,
+    ReminderClose,
+    ReminderNeverAgain,
+    UpdaterBanner,
+};
+
+struct ImageControl {
+    TwipRect rect;
+    Picture picture = Picture::None;
+    bool visible = true;
+};
+
+struct LabelControl {
+    TwipRect rect;
+    std::string text;  // UTF-8
+    std::string fontName = "微软雅黑";
+    int fontSize = 9;                  // points
+    std::uint32_t color = 0x000000;    // COLORREF layout: red in the low byte
+    bool visible = true;
+};
+
+struct ButtonControl {
+    TwipRect rect;
+    std::string caption;  // UTF-8
+    bool enabled = true;
+    bool visible = true;
+};
+
+struct ListBoxControl {
+    TwipRect rect;
+    std::vector<std::string> items;  // UTF-8
+    int selected = -1;
+    bool enabled = true;
+    bool visible = true;
+};
+
+// A slider whose change handler runs only when its position really changes; the window never
+// reports the intermediate positions of a drag, only the one where the thumb is released.
+struct SliderControl {
+    TwipRect rect;
+    int min = 0;
+    int max = 50;
+    int position = 0;
+    bool visible = true;
+};
+
+}  // namespace qvx
