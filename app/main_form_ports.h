@@ -1,0 +1,98 @@
+#pragma once
+// What the main window's logic needs from Windows, each as small as its callers need. Win32
+// adapters live in app/win32/, fakes in tests/fakes/.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvx {
+
+struct LocalTime {
+    int year = 2000;
+    int month = 1;
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual LocalTime Now() = 0;
+    // Whole seconds on a monotonic-enough wall clock; only differences are used.
+    virtual std::int64_t NowSeconds() = 0;
+};
+
+// GetLastInputInfo / GetTickCount: both on the 32-bit millisecond tick clock, which wraps.
+class IdleClock {
+public:
+    virtual ~IdleClock() = default;
+    virtual std::optional<std::uint32_t> LastInputTick() = 0;  // nullopt when the call fails
+    virtual std::uint32_t TickCount() = 0;
+};
+
+// The WMI process query of the single-instance rule.
+class ProcessTable {
+public:
+    virtual ~ProcessTable() = default;
+    // Process ids of every running process with this image name (case-insensitive), in the
+    // order the query returns them; nullopt when the query itself fails.
+    virtual std::optional<std::vector<std::uint32_t>> ProcessesNamed(const std::string& image) = 0;
+    virtual bool Terminate(std::uint32_t processId) = 0;
+    virtual std::uint32_t CurrentProcessId() = 0;
+};
+
+// NOTIFYICONDATAA in its 88-byte form, as the logic fills it.
+struct TrayRecord {
+    std::uintptr_t window = 0;
+    std::uintptr_t id = 0;
+    std::uint32_t flags = 7;             // NIF_MESSAGE | NIF_ICON | NIF_TIP
+    std::uint32_t callbackMessage = 512; // WM_MOUSEMOVE
+    std::uintptr_t icon = 0;
+    std::string tip;  // UTF-8; the adapter converts to the ANSI code page and pads to 64 bytes
+};
+
+class TrayIcon {
+public:
+    virtual ~TrayIcon() = default;
+    virtual bool Add(const TrayRecord& record) = 0;
+    virtual bool Remove(const TrayRecord& record) = 0;
+};
+
+class IconFiles {
+public:
+    virtual ~IconFiles() = default;
+    virtual bool Exists(const std::string& path) = 0;  // a directory search that includes hidden files
+    virtual std::uintptr_t ExtractIcon(const std::string& path, int index) = 0;  // 0: no icon
+};
+
+class Shell {
+public:
+    virtual ~Shell() = default;
+    // ShellExecute with no verb, owned by the main window, show command 1.
+    virtual void Open(const std::string& target) = 0;
+};
+
+enum class MessageBoxKind { OkOnly, OkCancel, Information, Warning, Error };
+enum class MessageBoxResult { Ok, Cancel };
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    virtual MessageBoxResult Show(const std::string& text, MessageBoxKind kind) = 0;
+};
+
+// Where the running program is and how it ends.
+class ProgramHost {
+public:
+    virtual ~ProgramHost() = default;
+    virtual std::string ProgramFolder() = 0;    // as the platform reports it: no trailing "\" except a root
+    virtual std::string ProgramBaseName() = 0;  // file name without extension, e.g. "quorvex"
+    virtual std::uintptr_t MainWindow() = 0;
+    virtual void EndProgram() = 0;              // leaves the message loop; nothing else
+};
+
+}  // namespace qvx
