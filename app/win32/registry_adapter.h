@@ -1,0 +1,14 @@
+#pragma once
+// The real registry (advapi32 A functions) and the system ANSI code page conversions.
+
+#include <memory>
+
+#include "app/registry_port.h"
+
+namespace qvx {
+
+std::unique_ptr<Registry> MakeWin32Registry();
+// MultiByteToWideChar / WideCharToMultiByte between UTF-8 and CP_ACP.
+std::unique_ptr<AnsiCodec> MakeWin32AnsiCodec();
+
+}  // namespace qvx

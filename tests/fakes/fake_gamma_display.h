@@ -1,0 +1,21 @@
+#pragma once
+// A display that records every ramp load and can be told to refuse them.
+
+#include "tint/gamma_display_port.h"
+
+namespace qvx {
+
+class FakeGammaDisplay final : public GammaDisplay {
+public:
+    bool SetDeviceGammaRamp(const GammaRamp& ramp) override {
+        ++loadCount;
+        lastRamp = ramp;
+        return !refuse;
+    }
+
+    bool refuse = false;   // the display refuses every load (as on a display without gamma)
+    int loadCount = 0;     // loads attempted, refused ones included
+    GammaRamp lastRamp{};  // the ramp of the last attempted load
+};
+
+}  // namespace qvx
