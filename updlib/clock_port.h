@@ -1,0 +1,14 @@
+#pragma once
+
+#include "updlib/updlib_types.h"
+
+namespace updlib {
+
+// The local wall clock (GetLocalTime).
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual TimeRecord LocalNow() = 0;
+};
+
+}  // namespace updlib
