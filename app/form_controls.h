@@ -49,6 +49,11 @@ enum class Picture : std::uint8_t {
     ReminderClose,
     ReminderNeverAgain,
     UpdaterBanner,
+    // Decorative backdrops of the main window's three areas (tint, switches, counters); they
+    // carry the captions of the controls placed on them.
+    TintPanel,
+    SettingsPanel,
+    CounterPanel,
 };
 
 struct ImageControl {

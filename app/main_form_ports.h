@@ -67,6 +67,9 @@ public:
     virtual ~IconFiles() = default;
     virtual bool Exists(const std::string& path) = 0;  // a directory search that includes hidden files
     virtual std::uintptr_t ExtractIcon(const std::string& path, int index) = 0;  // 0: no icon
+    // The icon embedded in the program, used for the tray when "quorvex.ico" gives none; 0 when
+    // there is none either.
+    virtual std::uintptr_t FallbackIcon() { return 0; }
 };
 
 class Shell {

@@ -1,0 +1,305 @@
+#pragma once
+// The main window of quorvex: owner of all run-time state, its start-up, the one-second session
+// tick, the tray icon, the switches with auto-start, the usage counters and the rest reminder
+// with its pop-up MsgForm. The Win32 window (app/win32/) paints Controls() and turns messages
+// into the handler calls below; it holds no state of its own.
+//
+// One class, its members grouped by file:
+//   main_form.cpp          construction, controls, click routing, slider, visibility
+//   main_form_startup.cpp  Form_Load, the session tick, orderly ends
+//   main_form_tray.cpp     single instance, tray icon, GetWindowIcon, website links
+//   main_form_settings.cpp switches, auto-start, presets and smart mode
+//   main_form_counters.cpp usage counters and day roll-over
+//   main_form_reminder.cpp activity check, countdown, MsgForm
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/form_controls.h"
+#include "app/main_form_ports.h"
+#include "report/server_exchange.h"
+#include "tint/gamma_ramp.h"
+
+namespace qvx {
+
+class MainModule;
+class GammaDisplay;
+class MainForm;
+
+struct MainFormControls {
+    SliderControl RGBSlider;  // 440, 1250, 10400 x 275
+
+    LabelControl PcVer;
+    LabelControl PLSYSJ;
+    LabelControl Fen;
+    LabelControl KJSC;
+    LabelControl LJSY;
+    LabelControl BCSC;
+    LabelControl ZDSC;
+
+    // Images, declared in paint order (back to front); see ImagesInPaintOrder().
+    ImageControl Background;  // 750 x 450 px
+    ImageControl Logo;
+    ImageControl TintPanel;
+    ImageControl SettingsPanel;
+    ImageControl CounterPanel;
+    ImageControl TuiChuImage;
+    ImageControl YinCangImage;
+    ImageControl ZNHY;
+    ImageControl ZNHY_XUAN;
+    ImageControl PLTX;
+    ImageControl PLTX_XUAN;
+    ImageControl KJQD;
+    ImageControl KJQD_XUAN;
+    ImageControl RGBImage01;
+    ImageControl RGBImage02;
+    ImageControl RGBImage03;
+    ImageControl RGBImage04;
+    ImageControl RGBImage05;
+    ImageControl RGBImage06;
+    ImageControl RGBImage07;
+    ImageControl RGBImage01_xuan;
+    ImageControl RGBImage02_xuan;
+    ImageControl RGBImage03_xuan;
+    ImageControl RGBImage04_xuan;
+    ImageControl RGBImage05_xuan;
+    ImageControl RGBImage06_xuan;
+    ImageControl RGBImage07_xuan;
+    ImageControl gangwang;
+    ImageControl xiazaidizhi;
+
+    MainFormControls();
+
+    static constexpr std::size_t kImageCount = 29;
+    // Every image, back to front: paint in this order, hit-test in reverse.
+    std::array<const ImageControl*, kImageCount> ImagesInPaintOrder() const;
+    // The seven selected-state overlays, index 0 = RGBImage01_xuan (preset 1).
+    std::array<ImageControl*, 7> PresetOverlays();
+    std::array<const ImageControl*, 7> PresetOverlays() const;
+};
+
+// Client area of the main window: 11295 x 6780 twips.
+inline constexpr int kMainClientWidthTwips = 11295;
+inline constexpr int kMainClientHeightTwips = 6780;
+
+struct MainFormPorts {
+    MainModule& registry;
+    GammaDisplay& gamma;  // the desktop device context, held for the whole run
+    Clock& clock;
+    IdleClock& idle;
+    ProcessTable& processes;
+    TrayIcon& tray;
+    IconFiles& icons;
+    Shell& shell;
+    MessageBoxes& messages;
+    ProgramHost& host;
+    // The once-per-run server exchange.
+    report::HttpPoster& http;
+    report::MacSource& macs;
+    report::Prompt& prompt;
+    report::ProgramLauncher& launcher;
+};
+
+// The rest reminder pop-up: modeless, topmost, colour-keyed like the main window. Loaded on its
+// first showing, hidden (never destroyed) by its two images.
+class MsgForm {
+public:
+    explicit MsgForm(MainForm& owner);
+
+    ImageControl Background;  // 488 x 451 px
+    ImageControl Image2;      // switch the reminder off and close
+    ImageControl Image3;      // close
+
+    static constexpr int kClientWidthTwips = 7335;
+    static constexpr int kClientHeightTwips = 6780;
+
+    bool Visible() const { return visible_; }
+    // Once loaded the window is made topmost and colour-keyed; it stays loaded for the run.
+    bool Loaded() const { return loaded_; }
+    // How many times it was shown (for the window: a new showing brings it to the front).
+    int ShowCount() const { return showCount_; }
+
+    void Show();  // loads on first use, then makes it visible
+    void Hide() { visible_ = false; }
+
+    void Image2_Click();
+    void Image3_Click();
+    // Runs the handler of the visible image at this point; false when none is there.
+    bool ClickAt(int twipX, int twipY);
+
+private:
+    MainForm& owner_;
+    bool loaded_ = false;
+    bool visible_ = false;
+    int showCount_ = 0;
+};
+
+class MainForm : public report::ExchangeHost {
+public:
+    explicit MainForm(MainFormPorts ports);
+    MainForm(const MainForm&) = delete;
+    MainForm& operator=(const MainForm&) = delete;
+
+    // Start-up: runs once, then the window is visible.
+    void Form_Load();
+    // One session tick: server exchange, activity check, countdown and use counters, run-time
+    // counter with the periodic save, day roll-over, tint refresh.
+    void SendInfoTimer_Timer();
+
+    // Runs the click handler of the topmost visible clickable image at this point.
+    bool ClickAt(int twipX, int twipY);
+    // A committed slider position from the window (release, arrows, page, keys).
+    void RGBSlider_Scroll(int position);
+    // A program write of the slider: the change handler runs only when the position differs.
+    void SetSliderPosition(int position);
+    void RGBSlider_Change();
+
+    // Mouse-move messages of the window; tray notifications arrive here too (wParam = tray id,
+    // lParam = the mouse message on the icon).
+    void Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam);
+    // Explorer restarted (the "TaskbarCreated" message): the tray icon is added again.
+    void TaskbarCreated();
+
+    // Orderly ends besides the exit image; each restores the identity ramp, stores the day's
+    // counters and removes the tray icon, once whatever the mix of paths.
+    void Form_Unload();
+    void Form_Terminate();
+    void EndSession();
+
+    // Click handlers.
+    void TuiChuImage_Click();
+    void YinCangImage_Click();
+    void gangwang_Click();
+    void xiazaidizhi_Click();
+    void RGBImage01_Click();
+    void RGBImage02_Click();
+    void RGBImage03_Click();
+    void RGBImage04_Click();
+    void RGBImage05_Click();
+    void RGBImage06_Click();
+    void RGBImage07_Click();
+    void ZNHY_Click();
+    void ZNHY_XUAN_Click();
+    void PLTX_Click();
+    void PLTX_XUAN_Click();
+    void KJQD_Click();
+    void KJQD_XUAN_Click();
+
+    void KillMeProcessID(const std::string& imageName);
+    std::uintptr_t GetWindowIcon(std::uintptr_t window, std::string& iconFile, std::int16_t index);
+
+    // Settings.
+    void LoadSwitches();
+    void SaveSwitches();
+    bool ApplyAutoStart();
+    void SetReminderSwitch(std::int16_t v);
+    // The Run value's data for the running program.
+    std::string AutoStartCommand();
+
+    const MainFormControls& Controls() const { return controls_; }
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible) { visible_ = visible; }
+    MsgForm& Reminder() { return reminder_; }
+    const MsgForm& Reminder() const { return reminder_; }
+
+    int SendInfoTimerInterval() const { return sendInfoTimerInterval_; }
+    bool SendInfoTimerEnabled() const { return sendInfoTimerEnabled_; }
+    // True once an orderly end ran: the window then destroys itself.
+    bool Ended() const { return ended_; }
+
+    // Run-time state, in the order the program keeps it.
+    const TintEngine& Tint() const { return tint_; }
+    const TrayRecord& Tray() const { return trayRecord_; }
+    bool TrayAdded() const { return trayAdded_; }
+    std::int16_t ZNHYSwitch() const { return znhy_; }
+    std::int16_t PLTXSwitch() const { return pltx_; }
+    std::int16_t KJQDSwitch() const { return kjqd_; }
+    std::int32_t KJSCSeconds() const { return kjsc_; }
+    std::int32_t LJSYSeconds() const { return ljsy_; }
+    std::int32_t BCSCSeconds() const { return bcsc_; }
+    std::int32_t ZDSCSeconds() const { return zdsc_; }
+    std::int32_t RestCountdown() const { return restCountdown_; }
+    std::int16_t MinuteTickCounter() const { return minuteTicks_; }
+    std::int16_t ActiveFlag() const { return active_; }
+    std::int16_t SaveTickCounter() const { return saveTicks_; }
+    bool ExchangeDone() const { return exchange_.ExchangeDone(); }
+    const std::string& OwnVersion() const { return ownVersion_; }
+    const std::string& LastVersionReply() const { return exchange_.LastVersionReply(); }
+
+    // Host side of the server exchange.
+    void HideMainWindow() override;
+    void ShowMainWindow() override;
+    std::string ReadPostServer() override;
+    void StorePostServer() override;
+    std::string ReadStatsHost() override;
+    void EndForUpdate() override;
+
+private:
+    enum class TintAtEnd { Restore, Keep };
+
+    // main_form_startup.cpp
+    void OrderlyEnd(TintAtEnd tint);
+    bool ServerExchangeStep();  // false: the program is ending for the updater
+
+    // main_form_tray.cpp
+    void AddTrayIcon();
+    void RemoveTrayIcon();
+
+    // main_form_settings.cpp
+    void ApplyInitialTint();
+    void ApplyReminderSwitchAtStart();
+    void ApplyAutoStartSwitchAtStart();
+    void UpdatePresetHighlight(int v);
+    void StoreStrength(int v);
+    int StoredStrengthPosition();
+    std::int16_t LoadSwitch(const char* name);
+
+    // main_form_counters.cpp
+    void RestoreDayCounters();
+    void AdvanceUseCounters();
+    void WriteUseLabels();
+    void AdvanceRunCounter();
+    void StoreCounters();
+    void DayRollOver();
+    void FormatToday(char (&out)[11]);
+    std::string ReadValue(const char* name);
+    void WriteValue(const char* name, const char* text);
+    void WriteNumber(const char* name, std::int32_t value);
+
+    // main_form_reminder.cpp
+    void ActivityCheck();
+    void ReminderStep();
+    void ShowCountdown();
+
+    MainFormPorts ports_;
+    MainFormControls controls_;
+    MsgForm reminder_;
+
+    TintEngine tint_;  // BaseRamp, OutputRamp, LastTintRefresh, NudgeCount
+    TrayRecord trayRecord_;
+    bool trayAdded_ = false;
+    std::int16_t znhy_ = 0;
+    std::int16_t pltx_ = 0;
+    std::int16_t kjqd_ = 0;
+    std::int32_t kjsc_ = 0;
+    std::int32_t ljsy_ = 0;
+    std::int32_t bcsc_ = 0;
+    std::int32_t zdsc_ = 0;
+    std::int32_t restCountdown_ = 45;
+    std::int16_t minuteTicks_ = 0;
+    std::int16_t active_ = 0;
+    std::int16_t saveTicks_ = 0;
+    report::ServerExchange exchange_;  // exchange-done flag, last version reply
+    std::string ownVersion_;
+
+    bool visible_ = false;
+    int sendInfoTimerInterval_ = 0;
+    bool sendInfoTimerEnabled_ = false;
+    bool ended_ = false;
+    // What the labels show, so a tick reformats a label only when its value changed.
+    std::int32_t shownCountdown_ = 45;
+};
+
+}  // namespace qvx
