@@ -182,7 +182,9 @@ void CStdDown::Start() {
 
     // With a declared length a short read that reaches it is the end; without one, only an
     // empty read is, because the platform may hand over less than a full piece mid-body.
-    const std::optional<std::int64_t> declared = ParseLength(HeaderValue("Content-Length", 16));
+    const std::optional<std::string> lengthText = FindHeader("Content-Length", 16);
+    const std::optional<std::int64_t> declared =
+        lengthText ? ParseLength(*lengthText) : std::nullopt;
 
     enum class End { kComplete, kCancelled, kWriteFailed, kBroken };
     End end = End::kComplete;
@@ -260,6 +262,10 @@ std::string CStdDown::HeaderValue(const char* name, std::size_t skip) {
     if (headerBlock_.empty()) {
         return "0";
     }
+    return FindHeader(name, skip).value_or(std::string());
+}
+
+std::optional<std::string> CStdDown::FindHeader(const char* name, std::size_t skip) const {
     // The name must open a header line; HTTP header names are case-insensitive.
     const std::string_view wanted(name);
     const std::string_view block(headerBlock_);
@@ -274,16 +280,13 @@ std::string CStdDown::HeaderValue(const char* name, std::size_t skip) {
             EqualsNoCase(line.substr(0, wanted.size()), wanted)) {
             std::size_t start = skip;  // the name, its colon and one blank
             if (line.compare(wanted.size(), 2, ": ") != 0) {
-                start = wanted.size() + 1;
-                while (start < line.size() && (line[start] == ' ' || line[start] == '\t')) {
-                    ++start;
-                }
+                start = wanted.size() + 1;  // no blank after the colon
             }
             return std::string(line.substr(std::min(start, line.size())));
         }
         lineStart = lineEnd + 1;
     }
-    return std::string();
+    return std::nullopt;
 }
 
 std::string CStdDown::FileLength() {

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "updater/file_port.h"
@@ -68,6 +69,7 @@ public:
 
 private:
     std::string HeaderValue(const char* name, std::size_t skip);
+    std::optional<std::string> FindHeader(const char* name, std::size_t skip) const;
     void ReadHeaderBlock();
     void ReadStatusCode();
     void CloseConnection();
