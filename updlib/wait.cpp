@@ -1,0 +1,71 @@
+#include "updlib/trovapi.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+constexpr char kWaitSource[] = "[clsWaitableTimer.Wait] ";
+
+updlib::TrovapiError WaitError(std::uint32_t code, const std::string& what) {
+    return updlib::TrovapiError{static_cast<std::int32_t>(code), "trovapi",
+                                std::string(kWaitSource) + what};
+}
+
+std::string TimerName(const std::string& programFile, const updlib::TimeRecord& now) {
+    std::string name = updlib::PathFileName(programFile);
+    const std::size_t dot = name.rfind('.');
+    if (dot != std::string::npos) {
+        name.erase(dot);
+    }
+    char stamp[8];
+    std::snprintf(stamp, sizeof stamp, "%02u%02u", static_cast<unsigned>(now.minute % 100),
+                  static_cast<unsigned>(now.second % 100));
+    return name + "Timer" + stamp;
+}
+
+}  // namespace
+
+std::optional<updlib::TrovapiError> trovapi::Sleep(std::int32_t seconds) {
+    // The port objects outlive this object; `this` may not, because handlers run inside the wait.
+    updlib::WaitPort& wait = ports_.wait;
+    const std::shared_ptr<bool> alive = alive_;
+
+    const std::string name = TimerName(ports_.files.ModuleFileName(), ports_.clock.LocalNow());
+    const updlib::TimerHandle timer = wait.CreateTimer(name);
+    if (timer == 0) {
+        return WaitError(wait.LastError(), "the waiting timer " + name + " could not be created");
+    }
+    waitTimers_.push_back(timer);
+    auto release = [&]() {
+        wait.CloseTimer(timer);
+        waitTimers_.erase(std::find(waitTimers_.begin(), waitTimers_.end(), timer));
+    };
+
+    const std::int64_t dueTime = -static_cast<std::int64_t>(std::max(seconds, 0)) * 10000;
+    if (!wait.SetTimer(timer, dueTime)) {
+        const updlib::TrovapiError error =
+            WaitError(wait.LastError(), "the waiting timer could not be set");
+        release();
+        return error;
+    }
+    for (;;) {
+        const updlib::WaitOutcome outcome = wait.WaitForTimerOrInput(timer);
+        if (outcome == updlib::WaitOutcome::Failed) {
+            // Waiting again would fail again at once: report instead of spinning.
+            const updlib::TrovapiError error = WaitError(wait.LastError(), "the wait failed");
+            release();
+            return error;
+        }
+        wait.PumpMessages();
+        if (!*alive) {
+            // Released from a handler: its destruction closed the timer already.
+            return std::nullopt;
+        }
+        if (outcome == updlib::WaitOutcome::Timer) {
+            break;
+        }
+    }
+    release();
+    return std::nullopt;
+}
