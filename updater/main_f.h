@@ -1,0 +1,126 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "updater/file_port.h"
+#include "updater/internet_port.h"
+#include "updater/main_f_ports.h"
+#include "updater/main_f_view.h"
+#include "updater/message_pump.h"
+#include "updater/std_down.h"
+#include "updater/update_file_name.h"
+#include "updlib/message_box_port.h"
+#include "updlib/module1.h"
+#include "updlib/trovapi.h"
+
+// Everything MainF works through; the referenced objects outlive the window object.
+struct MainFPorts {
+    updlib::TrovapiPorts trovapi;
+    updlib::Module1Ports module1;
+    InternetPort& internet;   // for DownFile
+    FilePort& downloadFiles;  // for DownFile
+    MessagePump& pump;        // for DownFile
+    updlib::MessageBoxPort& messages;
+    updlib::TextCodec& text;
+    upd::ProcessLauncher& processes;
+    upd::UpdateFiles& files;
+    upd::MainFHost& host;
+};
+
+// The updater's only window: choosing a server (phase 0), fetching and judging the update
+// information file (phase 1), fetching and installing the files (phase 2), finished (phase 3).
+// The handlers are called by the Win32 window (or a test); they change the view model and
+// call the ports.
+class MainF {
+public:
+    explicit MainF(const MainFPorts& ports);
+    ~MainF();
+    MainF(const MainF&) = delete;
+    MainF& operator=(const MainF&) = delete;
+
+    upd::MainFView& View() { return view_; }
+    const upd::MainFView& View() const { return view_; }
+
+    // Handlers.
+    void Form_Load();
+    void ListM_Click();
+    // Sets the list's selected index as the program would, which runs ListM_Click.
+    void SetListIndex(int index);
+    void NextCmd_Click();
+    void Exit_Click();
+
+    // Progress bar: 0 clears it, any other value fills up to that percentage.
+    void DrawProc(std::int32_t ProcValue);
+    // Deletes every file in the work folder; failures are ignored.
+    void DelTemp();
+
+    // Read-only state, for the window and for tests.
+    std::int32_t Phase() const { return phase_; }
+    bool Ended() const { return ended_; }
+    CStdDown* DownFile() { return downFile_.get(); }
+    trovapi& Tro() { return tro_; }
+
+private:
+    // Phase 1: the update information file.
+    void StartInfoFilePhase();
+    void InfoFileProgress(long value);
+    void InfoFileFailed();
+    void JudgeInfoFile();
+
+    // Phase 2: the files.
+    void StartFilePhase();
+    void FileDownloaded();
+    void FileFailed(const std::string& reason);
+    void StartFileTransfer();
+    bool InstallFiles();
+    void FinishFilePhase(bool success);
+
+    // DownFile events.
+    void OnDownFileProgress(long& value);
+    void OnDownFileDownloadOver();
+    void OnDownFileWriteOver();
+    void OnDownFileLineError();
+    void OnDownFileWriteError();
+    void OnDownFileTransferError();
+
+    void EndProgram();
+    void Changed();
+    std::string Shown(const std::string& ansi);  // system code page -> UTF-8
+    std::string WorkFolder() const;              // program folder + "qvxUpgraded\"
+    bool TransferSucceeded() const;
+    void SetEntry(int index, const std::string& text);
+
+    MainFPorts ports_;
+    upd::MainFView view_;
+
+    // Shared state of the window.
+    trovapi tro_;
+    std::unique_ptr<CStdDown> downFile_;
+    std::int32_t updExe_ = 0;    // program updates allowed
+    std::int32_t updDic_ = 0;    // entries updates allowed
+    std::int32_t phase_ = 0;     // update phase 0..3
+    std::int32_t serNum_ = 0;    // server count
+    std::string serverAddress_;  // dotted address of the server being measured
+    updlib::TimeRecord measureStart_;
+    std::int32_t loopIndex_ = 0;
+    std::string serverUrl_;
+    std::string serverExeVer_;    // server program version
+    std::string serverDicVer_;    // server entries version
+    std::int32_t exeUpdate_ = 0;  // program-update flag
+    std::int32_t fileCount_ = 0;
+    std::int32_t currentFile_ = 0;
+
+    // The file list as it stood when the file phase began (names in the system code page).
+    std::vector<std::string> fileNames_;
+    std::vector<UpdateFileName> checkedNames_;
+    bool writeOver_ = false;  // the current transfer received its whole body
+    bool ended_ = false;
+};
+
+// The percentage as the progress line shows it: shortest form, at most 15 significant digits.
+std::string FormatPercent(double percent);
+// A version text from the information file as a number; false when it is not one.
+bool ParseVersion(const std::string& text, double& value);
