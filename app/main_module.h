@@ -49,6 +49,8 @@ public:
     long RegStatus() const { return regStatus_; }
 
 private:
+    class KeyGuard;
+
     std::string ToAnsi(const std::string& utf8) const;
     std::string FromAnsi(std::string_view ansi) const;
     void CloseRegKey();

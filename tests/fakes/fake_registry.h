@@ -68,6 +68,7 @@ private:
     struct Handle;
     Key* Find(std::uint32_t root, const std::string& path) const;
     Key* Lookup(std::uintptr_t key);
+    Key* EnsureKey(std::uint32_t root, const std::string& path);
 
     std::map<std::uint32_t, std::unique_ptr<Key>> roots_;
     std::map<std::uintptr_t, std::unique_ptr<Handle>> handles_;
