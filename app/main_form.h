@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/form_controls.h"
@@ -254,7 +255,7 @@ private:
     void UpdatePresetHighlight(int v);
     void StoreStrength(int v);
     int StoredStrengthPosition();
-    std::int16_t LoadSwitch(const char* name);
+    std::int16_t LoadSwitch(const std::string& name);
 
     // main_form_counters.cpp
     void RestoreDayCounters();
@@ -264,9 +265,10 @@ private:
     void StoreCounters();
     void DayRollOver();
     void FormatToday(char (&out)[11]);
-    std::string ReadValue(const char* name);
-    void WriteValue(const char* name, const char* text);
-    void WriteNumber(const char* name, std::int32_t value);
+    // Values under Software\quorvex, string type.
+    std::string ReadValue(const std::string& name);
+    void WriteValue(const std::string& name, std::string_view text);
+    void WriteNumber(const std::string& name, std::int32_t value);
 
     // main_form_reminder.cpp
     void ActivityCheck();

@@ -1,0 +1,107 @@
+// Single instance, the tray icon, the window icon and the website links.
+
+#include <string>
+
+#include "app/main_form.h"
+#include "app/main_form_internal.h"
+#include "app/product_site.h"
+
+namespace qvx {
+
+namespace {
+
+constexpr const char* kTrayTip = "Quorvex，全天候呵护您的双眼！";
+constexpr const char* kIconFileName = "quorvex.ico";
+constexpr std::intptr_t kLeftButtonUp = 514;
+constexpr std::intptr_t kRightButtonUp = 517;
+// A real mouse move carries its key-state flags (at most 0x7F) in wParam; a tray notification
+// carries the icon's identifier. Identifiers are kept above that range so the two never meet.
+constexpr std::uintptr_t kLargestKeyState = 0xFF;
+constexpr std::uintptr_t kSpareTrayId = 0x5156;
+
+std::string TrimBlanks(const std::string& text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+}  // namespace
+
+void MainForm::KillMeProcessID(const std::string& imageName) {
+    const auto processes = ports_.processes.ProcessesNamed(TrimBlanks(imageName));
+    if (!processes) {
+        // No list, nothing to end: this copy starts all the same.
+        return;
+    }
+    // Every other copy ends, whatever order the query lists them in; this one never does.
+    const std::uint32_t self = ports_.processes.CurrentProcessId();
+    for (const std::uint32_t id : *processes) {
+        if (id != self) {
+            ports_.processes.Terminate(id);
+        }
+    }
+}
+
+std::uintptr_t MainForm::GetWindowIcon(std::uintptr_t /*window*/, std::string& iconFile,
+                                       std::int16_t index) {
+    if (iconFile.empty() || !ports_.icons.Exists(iconFile)) {
+        std::string folder = ports_.host.ProgramFolder();
+        if (folder.empty() || folder.back() != '\\') {
+            folder += '\\';
+        }
+        iconFile = folder + kIconFileName;
+    }
+    return ports_.icons.ExtractIcon(iconFile, index);
+}
+
+void MainForm::AddTrayIcon() {
+    const std::uintptr_t window = ports_.host.MainWindow();
+    std::string iconFile;
+    std::uintptr_t icon = GetWindowIcon(window, iconFile, 0);
+    if (icon == 0) {
+        icon = ports_.icons.FallbackIcon();
+    }
+    trayRecord_.window = window;
+    trayRecord_.id = icon > kLargestKeyState ? icon : kSpareTrayId;
+    trayRecord_.flags = 7;
+    trayRecord_.callbackMessage = 512;
+    trayRecord_.icon = icon;
+    trayRecord_.tip = kTrayTip;
+    ports_.tray.Add(trayRecord_);
+    trayAdded_ = true;
+}
+
+void MainForm::RemoveTrayIcon() {
+    if (!trayAdded_) {
+        return;
+    }
+    ports_.tray.Remove(trayRecord_);
+    trayAdded_ = false;
+}
+
+void MainForm::TaskbarCreated() {
+    if (trayAdded_ && !ended_) {
+        ports_.tray.Add(trayRecord_);
+    }
+}
+
+void MainForm::Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam) {
+    if (!trayAdded_ || wParam != trayRecord_.id) {
+        return;  // an ordinary mouse move over the window
+    }
+    if (lParam == kLeftButtonUp || lParam == kRightButtonUp) {
+        visible_ = !visible_;
+    }
+}
+
+void MainForm::gangwang_Click() {
+    ports_.shell.Open(kProductWebsiteHost);
+}
+
+void MainForm::xiazaidizhi_Click() {
+    ports_.shell.Open(std::string("http://") + kProductWebsiteHost + kProductDownloadPage);
+}
+
+}  // namespace qvx
