@@ -75,6 +75,19 @@ bool MainForm::ServerExchangeStep() {
     return exchange_.Run() != report::ExchangeOutcome::EndingForUpdate;
 }
 
+std::string MainForm::ReadPostServer() {
+    return ReadValue(Names().postServer);
+}
+
+void MainForm::StorePostServer() {
+    WriteValue(Names().postServer, "1");
+}
+
+std::string MainForm::ReadStatsHost() {
+    static const std::string name = report::kStatsHostValueName;
+    return ReadValue(name);
+}
+
 void MainForm::TuiChuImage_Click() {
     OrderlyEnd(TintAtEnd::Restore);
 }
