@@ -59,6 +59,8 @@ protected:
     void Put(const std::string& name, const std::string& text) {
         registry.PutString(HKEY_CURRENT_USER_ROOT, kQuorvexKey, name, text);
     }
+    // Everything under Software\quorvex gone, as on a PC where the program never ran.
+    void ClearSettings() { module.DeleteRegEntry(HKEY_CURRENT_USER_ROOT, kQuorvexKey, ""); }
     std::optional<std::string> Stored(const std::string& name) const {
         return registry.StringValue(HKEY_CURRENT_USER_ROOT, kQuorvexKey, name);
     }
