@@ -1,0 +1,136 @@
+#include "updater/win32/main_f_adapters.h"
+
+#include <vector>
+
+namespace {
+
+std::wstring Widen(UINT codePage, const std::string& text) {
+    if (text.empty()) {
+        return {};
+    }
+    const int n =
+        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Removes everything inside `folder` (ending in a backslash); failures are skipped.
+void ClearTree(const std::string& folder) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((folder + "*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    std::vector<std::string> subFolders;
+    do {
+        const std::string name = data.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            subFolders.push_back(folder + name + "\\");
+        } else {
+            ::DeleteFileA((folder + name).c_str());
+        }
+    } while (::FindNextFileA(find, &data));
+    ::FindClose(find);
+    for (const std::string& sub : subFolders) {
+        ClearTree(sub);
+        ::RemoveDirectoryA(sub.c_str());
+    }
+}
+
+}  // namespace
+
+std::wstring WideFromUtf8(const std::string& text) {
+    return Widen(CP_UTF8, text);
+}
+std::wstring WideFromAnsi(const std::string& text) {
+    return Widen(CP_ACP, text);
+}
+
+bool Win32ProcessLauncher::Launch(const std::string& commandLine, upd::ShowState show) {
+    std::wstring line = WideFromAnsi(commandLine);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(
+        show == upd::ShowState::MinimizedFocus ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process)) {
+        return false;
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return true;
+}
+
+bool Win32UpdateFiles::Found(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA(path.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    ::FindClose(find);
+    return true;
+}
+
+bool Win32UpdateFiles::FileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool Win32UpdateFiles::CreateFolders(const std::string& path) {
+    std::string folder = path;
+    while (!folder.empty() && folder.back() == '\\') {
+        folder.pop_back();
+    }
+    // Every step from the top; the drive ("C:") and existing folders simply fail to be made.
+    for (std::size_t pos = folder.find('\\'); pos != std::string::npos;
+         pos = folder.find('\\', pos + 1)) {
+        ::CreateDirectoryA(folder.substr(0, pos).c_str(), nullptr);
+    }
+    ::CreateDirectoryA(folder.c_str(), nullptr);
+    return IsFolder(folder);
+}
+
+bool Win32UpdateFiles::DeleteFile(const std::string& path) {
+    return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
+bool Win32UpdateFiles::CopyFile(const std::string& from, const std::string& to) {
+    return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+}
+
+bool Win32UpdateFiles::MoveFile(const std::string& from, const std::string& to) {
+    return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+}
+
+void Win32UpdateFiles::ClearFolder(const std::string& folder) {
+    ClearTree(folder.empty() || folder.back() == '\\' ? folder : folder + "\\");
+}
+
+void Win32OwnedMessageBox::Show(const std::string& text, updlib::MessageIcon icon) {
+    UINT flags = MB_OK;
+    switch (icon) {
+        case updlib::MessageIcon::Error:
+            flags |= MB_ICONERROR;
+            break;
+        case updlib::MessageIcon::Exclamation:
+            flags |= MB_ICONWARNING;
+            break;
+        case updlib::MessageIcon::Information:
+            flags |= MB_ICONINFORMATION;
+            break;
+        case updlib::MessageIcon::None:
+            break;
+    }
+    ::MessageBoxW(owner_, WideFromUtf8(text).c_str(), title_.c_str(), flags);
+}

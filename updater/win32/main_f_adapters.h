@@ -1,0 +1,43 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "updater/main_f_ports.h"
+#include "updlib/message_box_port.h"
+
+// Starts a program by command line (system code page) with CreateProcessW.
+class Win32ProcessLauncher : public upd::ProcessLauncher {
+public:
+    bool Launch(const std::string& commandLine, upd::ShowState show) override;
+};
+
+// The update flow's file operations on kernel32, ANSI paths as the settings file gives them.
+class Win32UpdateFiles : public upd::UpdateFiles {
+public:
+    bool Found(const std::string& path) override;
+    bool FileExists(const std::string& path) override;
+    bool CreateFolders(const std::string& path) override;
+    bool DeleteFile(const std::string& path) override;
+    bool CopyFile(const std::string& from, const std::string& to) override;
+    bool MoveFile(const std::string& from, const std::string& to) override;
+    void ClearFolder(const std::string& folder) override;
+};
+
+// Modal message boxes owned by the updater window (so they stay above it, although it is
+// topmost), titled with the program's name.
+class Win32OwnedMessageBox : public updlib::MessageBoxPort {
+public:
+    explicit Win32OwnedMessageBox(std::wstring title) : title_(std::move(title)) {}
+    void SetOwner(HWND owner) { owner_ = owner; }
+    void Show(const std::string& text, updlib::MessageIcon icon) override;
+
+private:
+    std::wstring title_;
+    HWND owner_ = nullptr;
+};
+
+// UTF-8 and system code page texts to UTF-16 for the W functions.
+std::wstring WideFromUtf8(const std::string& text);
+std::wstring WideFromAnsi(const std::string& text);

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "updater/main_f.h"
+#include "updater/main_f_ports.h"
+
+// The updater's window: real controls projected from MainF's view model after every handler,
+// the banner and the progress bar drawn with GDI, sizes scaled from twips by the screen's dpi.
+// NextCmd answers Enter (IDOK) and Exit answers Escape (IDCANCEL).
+class MainFWindow : public upd::MainFHost {
+public:
+    explicit MainFWindow(HINSTANCE instance);
+    ~MainFWindow() override;
+    MainFWindow(const MainFWindow&) = delete;
+    MainFWindow& operator=(const MainFWindow&) = delete;
+
+    // Creates the window and its controls, hidden, laid out from the form's view model.
+    bool Create(MainF& form);
+    // The program's message loop; returns when the window is gone.
+    int Run();
+
+    updlib::WindowHandle Handle() override { return reinterpret_cast<updlib::WindowHandle>(hwnd_); }
+    HWND Hwnd() const { return hwnd_; }
+    void ShowAndDoEvents() override;
+    void ModelChanged() override { Sync(); }
+    void EndProgram() override;
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnCommand(int id, int code);
+    void Sync();
+    void SyncList();
+    void Paint(HDC dc);
+    void PaintBanner(HDC dc, const RECT& area);
+    void PaintProgress(HWND bar, HDC dc);
+    int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
+    RECT PxRect(const upd::TwipRect& r) const;
+    HWND MakeChild(const wchar_t* className, DWORD style, const upd::TwipRect& r, int id);
+    HFONT MakeFont(int points, int weight) const;
+
+    HINSTANCE instance_;
+    MainF* form_ = nullptr;
+    HWND hwnd_ = nullptr;
+    HWND topLab_ = nullptr;
+    HWND listM_ = nullptr;
+    HWND tipLab_ = nullptr;
+    HWND procM_ = nullptr;
+    HWND exit_ = nullptr;
+    HWND nextCmd_ = nullptr;
+    HFONT font_ = nullptr;
+    HFONT bannerFont_ = nullptr;
+    HFONT bannerSmallFont_ = nullptr;
+    HBRUSH background_ = nullptr;
+    int dpi_ = 96;
+    bool ending_ = false;
+
+    // What the controls show now, so that Sync touches only what changed.
+    std::vector<std::string> shownItems_;
+    std::vector<upd::FilledRect> shownFills_;
+    std::string shownTop_, shownTip_, shownNext_, shownExit_;
+    int shownIndex_ = -2;
+    bool shownProgress_ = false;
+    bool synced_ = false;
+};
