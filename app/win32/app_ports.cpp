@@ -1,0 +1,339 @@
+#include "app/win32/app_ports.h"
+
+#include <oaidl.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstring>
+#include <memory>
+
+#include "app/win32/picture_painter.h"
+
+namespace qvx::win32 {
+
+namespace {
+
+// COM for the duration of one call; balanced even when the thread was already initialised.
+class ComScope {
+public:
+    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(hr_))
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT hr_;
+};
+
+struct ReleaseCom {
+    void operator()(IUnknown* p) const {
+        if (p)
+            p->Release();
+    }
+};
+template <class T>
+using ComPtr = std::unique_ptr<T, ReleaseCom>;
+
+class Variant {
+public:
+    Variant() { VariantInit(&v); }
+    ~Variant() { VariantClear(&v); }
+    Variant(const Variant&) = delete;
+    Variant& operator=(const Variant&) = delete;
+    VARIANT v;
+};
+
+class Bstr {
+public:
+    explicit Bstr(const std::wstring& text)
+        : b(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    ~Bstr() { SysFreeString(b); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    BSTR b;
+};
+
+// Late-bound call: through the "winmgmts:" moniker a property read needs PROPERTYGET|METHOD.
+bool Invoke(IDispatch* target, const wchar_t* name, WORD flags, VARIANT* args, UINT argCount,
+            VARIANT* result) {
+    DISPID id = 0;
+    LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
+    if (FAILED(target->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id)))
+        return false;
+    DISPPARAMS params{args, nullptr, argCount, 0};
+    return SUCCEEDED(target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
+                                    nullptr, nullptr));
+}
+
+// A WQL string literal: quotes and backslashes escaped, so a file name cannot change the query.
+std::wstring WqlLiteral(const std::wstring& text) {
+    std::wstring out;
+    for (wchar_t ch : text) {
+        if (ch == L'\'' || ch == L'\\')
+            out += L'\\';
+        out += ch;
+    }
+    return out;
+}
+
+std::wstring Trim(const std::wstring& text) {
+    std::size_t b = text.find_first_not_of(L' ');
+    if (b == std::wstring::npos)
+        return {};
+    std::size_t e = text.find_last_not_of(L' ');
+    return text.substr(b, e - b + 1);
+}
+
+}  // namespace
+
+LocalTime Win32Clock::Now() {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return LocalTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+std::int64_t Win32Clock::NowSeconds() {
+    return static_cast<std::int64_t>(GetTickCount64() / 1000);
+}
+
+std::optional<std::uint32_t> Win32IdleClock::LastInputTick() {
+    LASTINPUTINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetLastInputInfo(&info))
+        return std::nullopt;
+    return info.dwTime;
+}
+
+std::uint32_t Win32IdleClock::TickCount() {
+    return GetTickCount();
+}
+
+std::optional<std::vector<std::uint32_t>> Win32ProcessTable::ProcessesNamed(
+    const std::string& image) {
+    ComScope com;
+    IDispatch* raw = nullptr;
+    if (FAILED(CoGetObject(L"winmgmts:", nullptr, IID_IDispatch, reinterpret_cast<void**>(&raw)))) {
+        return std::nullopt;
+    }
+    ComPtr<IDispatch> service(raw);
+
+    std::wstring query =
+        L"select * from win32_process where name='" + WqlLiteral(Trim(Utf8ToWide(image))) + L"'";
+    Bstr text(query);
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_BSTR;
+    arg.bstrVal = text.b;
+    Variant set;
+    if (!Invoke(service.get(), L"ExecQuery", DISPATCH_METHOD, &arg, 1, &set.v) ||
+        set.v.vt != VT_DISPATCH || !set.v.pdispVal) {
+        return std::nullopt;
+    }
+
+    // Walk the result set in its own order.
+    Variant enumerator;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    if (FAILED(set.v.pdispVal->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT,
+                                      DISPATCH_PROPERTYGET | DISPATCH_METHOD, &none, &enumerator.v,
+                                      nullptr, nullptr)) ||
+        (enumerator.v.vt != VT_UNKNOWN && enumerator.v.vt != VT_DISPATCH) ||
+        !enumerator.v.punkVal) {
+        return std::nullopt;
+    }
+    IEnumVARIANT* rawEnum = nullptr;
+    if (FAILED(enumerator.v.punkVal->QueryInterface(IID_IEnumVARIANT,
+                                                    reinterpret_cast<void**>(&rawEnum)))) {
+        return std::nullopt;
+    }
+    ComPtr<IEnumVARIANT> items(rawEnum);
+
+    std::vector<std::uint32_t> ids;
+    for (;;) {
+        Variant item;
+        ULONG fetched = 0;
+        if (items->Next(1, &item.v, &fetched) != S_OK || fetched != 1)
+            break;
+        if (item.v.vt != VT_DISPATCH || !item.v.pdispVal)
+            return std::nullopt;
+        Variant pid;
+        if (!Invoke(item.v.pdispVal, L"ProcessId", DISPATCH_PROPERTYGET | DISPATCH_METHOD, nullptr,
+                    0, &pid.v) ||
+            FAILED(VariantChangeType(&pid.v, &pid.v, 0, VT_UI4))) {
+            return std::nullopt;
+        }
+        ids.push_back(pid.v.ulVal);
+    }
+    return ids;
+}
+
+bool Win32ProcessTable::Terminate(std::uint32_t processId) {
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+    if (!process)
+        return false;
+    bool ok = TerminateProcess(process, 1) != 0;
+    // Wait briefly so the old copy is really gone before the new one takes its place.
+    if (ok)
+        WaitForSingleObject(process, 5000);
+    CloseHandle(process);
+    return ok;
+}
+
+std::uint32_t Win32ProcessTable::CurrentProcessId() {
+    return GetCurrentProcessId();
+}
+
+NOTIFYICONDATAA Win32TrayIcon::Fill(const TrayRecord& record) {
+    NOTIFYICONDATAA data;
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    data.hWnd = reinterpret_cast<HWND>(record.window);
+    data.uID = static_cast<UINT>(record.id);
+    data.uFlags = record.flags;
+    data.uCallbackMessage = record.callbackMessage;
+    data.hIcon = reinterpret_cast<HICON>(record.icon);
+
+    // The tip in the system's ANSI code page, padded with blanks; the last byte stays the
+    // terminator so the shell never reads past the field.
+    std::wstring wide = Utf8ToWide(record.tip);
+    char ansi[sizeof data.szTip] = {};
+    int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi,
+                                static_cast<int>(sizeof ansi - 1), nullptr, nullptr);
+    if (n <= 0 && !wide.empty()) {
+        // Too long for the field: keep what fits, whole characters only.
+        std::wstring part = wide;
+        while (!part.empty() && n <= 0) {
+            part.pop_back();
+            n = WideCharToMultiByte(CP_ACP, 0, part.data(), static_cast<int>(part.size()), ansi,
+                                    static_cast<int>(sizeof ansi - 1), nullptr, nullptr);
+        }
+    }
+    if (n < 0)
+        n = 0;
+    std::memset(data.szTip, ' ', sizeof data.szTip - 1);
+    std::memcpy(data.szTip, ansi, static_cast<std::size_t>(n));
+    data.szTip[sizeof data.szTip - 1] = '\0';
+    return data;
+}
+
+bool Win32TrayIcon::Add(const TrayRecord& record) {
+    NOTIFYICONDATAA data = Fill(record);
+    return Shell_NotifyIconA(NIM_ADD, &data) != FALSE;
+}
+
+bool Win32TrayIcon::Remove(const TrayRecord& record) {
+    NOTIFYICONDATAA data = Fill(record);
+    return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+Win32IconFiles::~Win32IconFiles() {
+    for (HICON icon : extracted_)
+        DestroyIcon(icon);
+}
+
+bool Win32IconFiles::Exists(const std::string& path) {
+    if (path.empty())
+        return false;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(Utf8ToWide(path).c_str(), &found);  // hidden files included
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(search);
+    return true;
+}
+
+std::uintptr_t Win32IconFiles::ExtractIcon(const std::string& path, int index) {
+    std::wstring wide = Utf8ToWide(path);
+    HINSTANCE instance = GetModuleHandleW(wide.c_str());  // normally none: the file is no module
+    HICON icon = ExtractIconW(instance, wide.c_str(), static_cast<UINT>(index));
+    // 1 means "not a file with icons": no icon either.
+    if (reinterpret_cast<std::uintptr_t>(icon) <= 1)
+        return 0;
+    extracted_.push_back(icon);
+    return reinterpret_cast<std::uintptr_t>(icon);
+}
+
+std::uintptr_t Win32IconFiles::FallbackIcon() {
+    HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON,
+                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0);
+    if (!icon)
+        return 0;
+    extracted_.push_back(static_cast<HICON>(icon));
+    return reinterpret_cast<std::uintptr_t>(icon);
+}
+
+void Win32Shell::Open(const std::string& target) {
+    ShellExecuteW(owner_.Get(), nullptr, Utf8ToWide(target).c_str(), nullptr, nullptr,
+                  SW_SHOWNORMAL);
+}
+
+MessageBoxResult Win32MessageBoxes::Show(const std::string& text, MessageBoxKind kind) {
+    UINT flags = MB_SETFOREGROUND;
+    switch (kind) {
+        case MessageBoxKind::OkOnly:
+            flags |= MB_OK;
+            break;
+        case MessageBoxKind::OkCancel:
+            flags |= MB_OKCANCEL | MB_ICONQUESTION;
+            break;
+        case MessageBoxKind::Information:
+            flags |= MB_OK | MB_ICONINFORMATION;
+            break;
+        case MessageBoxKind::Warning:
+            flags |= MB_OK | MB_ICONWARNING;
+            break;
+        case MessageBoxKind::Error:
+            flags |= MB_OK | MB_ICONERROR;
+            break;
+    }
+    int pressed = MessageBoxW(owner_.Get(), Utf8ToWide(text).c_str(), L"Quorvex", flags);
+    return pressed == IDOK ? MessageBoxResult::Ok : MessageBoxResult::Cancel;
+}
+
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::string Win32ProgramHost::ProgramFolder() {
+    std::wstring path = ModulePath();
+    std::size_t slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos)
+        return {};
+    std::wstring folder = path.substr(0, slash);
+    if (folder.size() == 2 && folder[1] == L':')
+        folder += L'\\';  // a drive's root keeps its "\"
+    return WideToUtf8(folder);
+}
+
+std::string Win32ProgramHost::ProgramBaseName() {
+    std::wstring path = ModulePath();
+    std::size_t slash = path.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    std::size_t dot = name.find_last_of(L'.');
+    if (dot != std::wstring::npos)
+        name.resize(dot);
+    return WideToUtf8(name);
+}
+
+std::uintptr_t Win32ProgramHost::MainWindow() {
+    return reinterpret_cast<std::uintptr_t>(owner_.Get());
+}
+
+void Win32ProgramHost::EndProgram() {
+    endRequested_ = true;
+    PostQuitMessage(0);
+}
+
+}  // namespace qvx::win32

@@ -1,0 +1,130 @@
+#include "app/win32/form_surface.h"
+
+#include <cmath>
+
+namespace qvx::win32 {
+
+bool IsDecoration(Picture picture) {
+    switch (picture) {
+        case Picture::None:
+        case Picture::MainBackground:
+        case Picture::Logo:
+        case Picture::TintPanel:
+        case Picture::SettingsPanel:
+        case Picture::CounterPanel:
+        case Picture::ReminderBackground:
+        case Picture::UpdaterBanner:
+            return true;
+        default:
+            return false;
+    }
+}
+
+const ImageControl* HitTest(const std::vector<const ImageControl*>& paintOrder, int twipX,
+                            int twipY) {
+    for (auto it = paintOrder.rbegin(); it != paintOrder.rend(); ++it) {
+        const ImageControl& image = **it;
+        const TwipRect& r = image.rect;
+        if (image.visible && twipX >= r.left && twipX < r.left + r.width && twipY >= r.top &&
+            twipY < r.top + r.height) {
+            return IsDecoration(image.picture) ? nullptr : &image;
+        }
+    }
+    return nullptr;
+}
+
+Bitmap32::~Bitmap32() {
+    Release();
+}
+
+void Bitmap32::Release() {
+    if (dc_) {
+        SelectObject(dc_, old_);
+        DeleteDC(dc_);
+    }
+    if (bitmap_)
+        DeleteObject(bitmap_);
+    dc_ = nullptr;
+    bitmap_ = nullptr;
+    bits_ = nullptr;
+    width_ = height_ = 0;
+}
+
+bool Bitmap32::Resize(int width, int height) {
+    if (dc_ && width == width_ && height == height_)
+        return true;
+    Release();
+    if (width <= 0 || height <= 0)
+        return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap_ = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    dc_ = CreateCompatibleDC(nullptr);
+    if (!bitmap_ || !dc_) {
+        Release();
+        return false;
+    }
+    old_ = SelectObject(dc_, bitmap_);
+    bits_ = static_cast<std::uint32_t*>(bits);
+    width_ = width;
+    height_ = height;
+    return true;
+}
+
+void FormSurface::Paint(HDC dc, int width, int height, double scale,
+                        const std::vector<const ImageControl*>& images,
+                        const std::vector<const LabelControl*>& labels) {
+    std::vector<int> key{width, height, static_cast<int>(std::lround(scale * 1000))};
+    for (const ImageControl* image : images)
+        key.push_back(image->visible ? 1 : 0);
+    if (key != layerKey_ || !layer_.Dc()) {
+        if (!layer_.Resize(width, height))
+            return;
+        HBRUSH keyBrush = CreateSolidBrush(kColourKey);
+        RECT all{0, 0, width, height};
+        FillRect(layer_.Dc(), &all, keyBrush);
+        DeleteObject(keyBrush);
+        for (const ImageControl* image : images) {
+            if (image->visible)
+                painter_.Paint(layer_.Dc(), image->picture, image->rect, scale);
+        }
+        GdiFlush();
+        layerKey_ = key;
+    }
+    if (!frame_.Resize(width, height))
+        return;
+    BitBlt(frame_.Dc(), 0, 0, width, height, layer_.Dc(), 0, 0, SRCCOPY);
+    for (const LabelControl* label : labels) {
+        if (label->visible && !label->text.empty())
+            PaintLabel(frame_.Dc(), *label, scale);
+    }
+    BitBlt(dc, 0, 0, width, height, frame_.Dc(), 0, 0, SRCCOPY);
+}
+
+void FormSurface::PaintLabel(HDC dc, const LabelControl& label, double scale) const {
+    // Point sizes at 96 dpi: 1 pt = 96/72 pixels.
+    int height = -static_cast<int>(std::lround(label.fontSize * 96.0 / 72.0 * scale));
+    std::wstring face = painter_.FontFace(label.fontName);
+    HFONT font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                             OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
+                             DEFAULT_PITCH | FF_SWISS, face.c_str());
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, static_cast<COLORREF>(label.color & 0xFFFFFF));
+    RECT r{TwipsToPixels(label.rect.left, scale), TwipsToPixels(label.rect.top, scale),
+           TwipsToPixels(label.rect.left + label.rect.width, scale),
+           TwipsToPixels(label.rect.top + label.rect.height, scale)};
+    std::wstring text = Utf8ToWide(label.text);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
+              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    SelectObject(dc, old);
+    DeleteObject(font);
+}
+
+}  // namespace qvx::win32

@@ -1,0 +1,67 @@
+#pragma once
+// Paints a form's view model: its images back to front, then its labels, double-buffered. The
+// images are drawn once into a cached layer and drawn again only when the set of visible images
+// or the scale changes; a tick that only rewrites labels costs one blit and a few texts.
+
+#include <windows.h>
+
+#include <vector>
+
+#include "app/form_controls.h"
+#include "app/win32/picture_painter.h"
+
+namespace qvx::win32 {
+
+// Images that only decorate: a press on them starts moving the window instead of a click.
+bool IsDecoration(Picture picture);
+
+// The topmost visible, clickable image at this point (twips), or none.
+const ImageControl* HitTest(const std::vector<const ImageControl*>& paintOrder, int twipX,
+                            int twipY);
+
+// A 32-bit top-down DIB section selected into its own memory DC.
+class Bitmap32 {
+public:
+    Bitmap32() = default;
+    ~Bitmap32();
+    Bitmap32(const Bitmap32&) = delete;
+    Bitmap32& operator=(const Bitmap32&) = delete;
+
+    bool Resize(int width, int height);  // keeps the bitmap when the size is the same
+    HDC Dc() const { return dc_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    const std::uint32_t* Pixels() const { return bits_; }
+
+private:
+    void Release();
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
+    int width_ = 0;
+    int height_ = 0;
+};
+
+class FormSurface {
+public:
+    explicit FormSurface(const PicturePainter& painter) : painter_(painter) {}
+
+    // Paints onto dc (client coordinates); width/height in device pixels.
+    void Paint(HDC dc, int width, int height, double scale,
+               const std::vector<const ImageControl*>& images,
+               const std::vector<const LabelControl*>& labels);
+    // The image layer of the last paint (form pixel (0,0) at (0,0)).
+    const Bitmap32& Layer() const { return layer_; }
+    void Invalidate() { layerKey_.clear(); }
+
+private:
+    void PaintLabel(HDC dc, const LabelControl& label, double scale) const;
+
+    const PicturePainter& painter_;
+    Bitmap32 layer_;
+    Bitmap32 frame_;
+    std::vector<int> layerKey_;
+};
+
+}  // namespace qvx::win32

@@ -1,0 +1,168 @@
+#include "app/win32/msg_form_window.h"
+
+#include <windowsx.h>
+
+#include "app/win32/window_util.h"
+
+namespace qvx::win32 {
+
+namespace {
+
+const wchar_t kClassName[] = L"QuorvexMsgForm";
+constexpr DWORD kStyle = WS_POPUP;
+constexpr DWORD kExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW;
+
+}  // namespace
+
+MsgFormWindow::MsgFormWindow(MsgForm& form, const PicturePainter& painter,
+                             std::function<void(const std::function<void()>&)> dispatch)
+    : form_(form), surface_(painter), dispatch_(std::move(dispatch)) {}
+
+MsgFormWindow::~MsgFormWindow() {
+    if (window_) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        DestroyWindow(window_);
+    }
+}
+
+double MsgFormWindow::Scale() const {
+    return window_ ? WindowScale(window_) : PrimaryScale();
+}
+
+std::vector<const ImageControl*> MsgFormWindow::Images() const {
+    return {&form_.Background, &form_.Image3, &form_.Image2};
+}
+
+bool MsgFormWindow::Create() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(instance, kClassName, &wc)) {
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+        wc.lpszClassName = kClassName;
+        if (!RegisterClassExW(&wc))
+            return false;
+    }
+    double scale = PrimaryScale();
+    RECT r = CentredRect(TwipsToPixels(MsgForm::kClientWidthTwips, scale),
+                         TwipsToPixels(MsgForm::kClientHeightTwips, scale), kStyle, kExStyle);
+    window_ = CreateWindowExW(kExStyle, kClassName, L"Quorvex", kStyle, r.left, r.top,
+                              r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, this);
+    if (!window_)
+        return false;
+    // Load step of the pop-up: topmost without moving or sizing, colour key as the main window.
+    SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    MakeColourKeyed(window_);
+    return true;
+}
+
+void MsgFormWindow::Sync() {
+    if (form_.Visible()) {
+        if (!window_ && !Create())
+            return;
+        if (!IsWindowVisible(window_) || form_.ShowCount() != shownCount_) {
+            // A new reminder brings the pop-up to the front even when it is still open.
+            SetWindowPos(window_, HWND_TOPMOST, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+            SetForegroundWindow(window_);
+            shownCount_ = form_.ShowCount();
+        }
+    } else if (window_ && IsWindowVisible(window_)) {
+        ShowWindow(window_, SW_HIDE);
+    }
+}
+
+LRESULT CALLBACK MsgFormWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        static_cast<MsgFormWindow*>(create->lpCreateParams)->window_ = window;
+    }
+    auto* self = reinterpret_cast<MsgFormWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    try {
+        return self->Handle(message, wParam, lParam);
+    } catch (...) {
+        return 0;  // nothing crosses the message loop
+    }
+}
+
+LRESULT MsgFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT ps;
+            HDC dc = BeginPaint(window_, &ps);
+            RECT client;
+            GetClientRect(window_, &client);
+            surface_.Paint(dc, client.right, client.bottom, Scale(), Images(), {});
+            EndPaint(window_, &ps);
+            return 0;
+        }
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT) {
+                POINT p;
+                GetCursorPos(&p);
+                ScreenToClient(window_, &p);
+                double scale = Scale();
+                bool onImage =
+                    HitTest(Images(), PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
+                SetCursor(LoadCursorA(nullptr, onImage ? IDC_HAND : IDC_ARROW));
+                return TRUE;
+            }
+            break;
+        case WM_LBUTTONDOWN: {
+            double scale = Scale();
+            int x = PixelsToTwips(GET_X_LPARAM(lParam), scale),
+                y = PixelsToTwips(GET_Y_LPARAM(lParam), scale);
+            if (HitTest(Images(), x, y)) {
+                pressedOnImage_ = true;
+                SetCapture(window_);
+            } else {
+                // The background moves the pop-up.
+                ReleaseCapture();
+                SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+            }
+            return 0;
+        }
+        case WM_LBUTTONUP: {
+            if (!pressedOnImage_)
+                return 0;
+            pressedOnImage_ = false;
+            ReleaseCapture();
+            double scale = Scale();
+            int x = PixelsToTwips(GET_X_LPARAM(lParam), scale),
+                y = PixelsToTwips(GET_Y_LPARAM(lParam), scale);
+            dispatch_([this, x, y] { form_.ClickAt(x, y); });
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            pressedOnImage_ = false;
+            return 0;
+        case WM_DPICHANGED: {
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            surface_.Invalidate();
+            InvalidateRect(window_, nullptr, FALSE);
+            return 0;
+        }
+        case WM_CLOSE:
+            // Closing the pop-up from the system (Alt+F4) is the close image.
+            dispatch_([this] { form_.Image3_Click(); });
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace qvx::win32

@@ -1,0 +1,42 @@
+#pragma once
+// The window of the rest reminder pop-up: created the first time the form is shown, topmost and
+// colour-keyed like the main window, modeless, hidden (never destroyed) when the form hides.
+
+#include <windows.h>
+
+#include <functional>
+
+#include "app/main_form.h"
+#include "app/win32/form_surface.h"
+
+namespace qvx::win32 {
+
+class MsgFormWindow {
+public:
+    // dispatch runs a handler of the form and brings every window in line with the model.
+    MsgFormWindow(MsgForm& form, const PicturePainter& painter,
+                  std::function<void(const std::function<void()>&)> dispatch);
+    ~MsgFormWindow();
+    MsgFormWindow(const MsgFormWindow&) = delete;
+    MsgFormWindow& operator=(const MsgFormWindow&) = delete;
+
+    // Shows, raises or hides the window to match the form.
+    void Sync();
+    HWND Handle() const { return window_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+    bool Create();
+    std::vector<const ImageControl*> Images() const;
+    double Scale() const;
+
+    MsgForm& form_;
+    FormSurface surface_;
+    std::function<void(const std::function<void()>&)> dispatch_;
+    HWND window_ = nullptr;
+    int shownCount_ = 0;
+    bool pressedOnImage_ = false;
+};
+
+}  // namespace qvx::win32

@@ -1,0 +1,53 @@
+#pragma once
+// Draws the pictures of the program's windows. Nothing is loaded from files: every picture is
+// drawn from shapes and text at the window's scale, so it stays crisp at any DPI. Pixels outside
+// the drawn shapes of a window's background are pure blue, the colour key that makes them
+// see-through and click-through.
+
+#include <windows.h>
+
+#include <string>
+
+#include "app/form_controls.h"
+
+namespace qvx::win32 {
+
+inline constexpr COLORREF kColourKey = RGB(0, 0, 255);
+
+std::wstring Utf8ToWide(const std::string& text);
+std::string WideToUtf8(const std::wstring& text);
+
+// Twips of the form layout to device pixels: 15 twips per 96-dpi pixel, times the scale.
+inline int TwipsToPixels(int twips, double scale) {
+    return static_cast<int>(twips * scale / 15.0 + (twips >= 0 ? 0.5 : -0.5));
+}
+inline int PixelsToTwips(int pixels, double scale) {
+    return static_cast<int>(pixels * 15.0 / scale + (pixels >= 0 ? 0.5 : -0.5));
+}
+
+class PicturePainter {
+public:
+    PicturePainter();
+    ~PicturePainter();
+    PicturePainter(const PicturePainter&) = delete;
+    PicturePainter& operator=(const PicturePainter&) = delete;
+
+    // Paints one picture into its control rectangle (form twips) on dc, whose pixel (0,0) is the
+    // form's (0,0); scale = device pixels per 96-dpi pixel.
+    void Paint(HDC dc, Picture picture, const TwipRect& rect, double scale) const;
+
+    // The slider drawn over its (already painted) background, in the control's own pixels:
+    // a cool-to-warm track and a round thumb.
+    void PaintSlider(HDC dc, const RECT& channel, const RECT& thumb, double scale) const;
+
+    // The installed face that stands for a requested one (the program asks for "微软雅黑"):
+    // the face itself when the system has it, else an installed Chinese face.
+    std::wstring FontFace(const std::string& requested) const;
+    const std::wstring& UiFace() const { return uiFace_; }
+
+private:
+    ULONG_PTR gdiplusToken_ = 0;
+    std::wstring uiFace_;
+};
+
+}  // namespace qvx::win32

@@ -1,0 +1,56 @@
+// quorvex.exe: the eye-care tray program. Builds the real adapters of every port, the main form
+// and its window, and runs the message loop until the form ends.
+
+#include <windows.h>
+
+#include "app/main_form.h"
+#include "app/main_module.h"
+#include "app/win32/app_ports.h"
+#include "app/win32/main_window.h"
+#include "app/win32/picture_painter.h"
+#include "app/win32/registry_adapter.h"
+#include "app/win32/window_util.h"
+#include "report/win32/com_handles.h"
+#include "report/win32/message_box_prompt.h"
+#include "report/win32/process_launcher.h"
+#include "report/win32/wmi_mac_source.h"
+#include "report/win32/xml_http_poster.h"
+#include "tint/win32/gamma_display.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    using namespace qvx;
+    using namespace qvx::win32;
+    try {
+        EnableDpiAwareness();
+        report::win32::ComApartment com;
+
+        auto registry = MakeWin32Registry();
+        auto codec = MakeWin32AnsiCodec();
+        MainModule module(*registry, *codec);
+        auto gamma = MakeDesktopGammaDisplay();
+        Win32Clock clock;
+        Win32IdleClock idle;
+        Win32ProcessTable processes;
+        Win32TrayIcon tray;
+        Win32IconFiles icons;
+        OwnerWindow owner;
+        Win32Shell shell(owner);
+        Win32MessageBoxes messages(owner);
+        Win32ProgramHost host(owner);
+        report::win32::XmlHttpPoster http;
+        report::win32::WmiMacSource macs;
+        report::win32::MessageBoxPrompt prompt;
+        report::win32::ProcessLauncher launcher;
+
+        PicturePainter painter;
+        MainForm form(MainFormPorts{module, *gamma, clock, idle, processes, tray, icons, shell,
+                                    messages, host, http, macs, prompt, launcher});
+        MainWindow window(form, owner, painter);
+        if (!window.Create())
+            return 1;
+        window.Load();
+        return window.Run();
+    } catch (...) {
+        return 1;
+    }
+}
