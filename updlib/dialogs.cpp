@@ -116,7 +116,7 @@ std::string trovapi::SaveFile(updlib::WindowHandle winHwnd, const std::string& b
 }
 
 std::int32_t trovapi::GetColor() {
-    const std::optional<std::uint32_t> colour = ports_.shell.ChooseColor();
+    const std::optional<std::uint32_t> colour = ports_.shell.PickColor();
     return colour ? static_cast<std::int32_t>(*colour & 0xFFFFFFu) : -1;
 }
 

@@ -22,7 +22,7 @@ std::string trovapi::ReadProfileText(const std::string& file, const std::string&
     }
     const auto bufferSize = static_cast<std::uint32_t>(size);
     iniBuffer_.assign(bufferSize, ' ');
-    ports_.profile.GetProfileString(section, key, kMissingText, iniBuffer_.data(), bufferSize,
+    ports_.profile.ReadString(section, key, kMissingText, iniBuffer_.data(), bufferSize,
                                     file);
     // The value ends at its NUL; what follows is the rest of the blank buffer.
     const std::string_view text(iniBuffer_.data(), iniBuffer_.size());
@@ -39,10 +39,10 @@ std::string trovapi::GetIniStrEx(const std::string& iniPath, const std::string& 
 }
 
 std::int32_t trovapi::GetIniLong(const std::string& iniNt) {
-    return static_cast<std::int32_t>(ports_.profile.GetProfileInt(IniPro, iniNt, 0, IniPath));
+    return static_cast<std::int32_t>(ports_.profile.ReadInt(IniPro, iniNt, 0, IniPath));
 }
 
 void trovapi::SetIniStr(const std::string& iniNt, const std::string& strIn) {
     // A refused write (read-only file, missing folder) is not reported.
-    ports_.profile.WriteProfileString(IniPro, iniNt, strIn, IniPath);
+    ports_.profile.WriteString(IniPro, iniNt, strIn, IniPath);
 }

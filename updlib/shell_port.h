@@ -52,7 +52,7 @@ public:
     virtual bool FileDialog(FileDialogKind kind, const FileDialogRequest& request,
                             std::string& fileBuffer) = 0;
     // ChooseColorA with a 16-entry custom table; the RGB value, empty when cancelled.
-    virtual std::optional<std::uint32_t> ChooseColor() = 0;
+    virtual std::optional<std::uint32_t> PickColor() = 0;
     // WNetConnectionDialog / WNetDisconnectDialog with the resource type (1 disk, 2 print).
     virtual std::int32_t ConnectionDialog(WindowHandle owner, std::uint32_t type) = 0;
     virtual std::int32_t DisconnectDialog(WindowHandle owner, std::uint32_t type) = 0;

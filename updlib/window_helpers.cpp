@@ -21,7 +21,7 @@ bool trovapi::PostKillForm(const std::string& formstr) {
     if (killFormScratch_ == 0) {
         return false;
     }
-    return ports_.windows.PostMessage(killFormScratch_, kWmClose, 0, 0);
+    return ports_.windows.PostWindowMessage(killFormScratch_, kWmClose, 0, 0);
 }
 
 bool trovapi::SendKillForm(const std::string& formstr) {
@@ -31,7 +31,7 @@ bool trovapi::SendKillForm(const std::string& formstr) {
     }
     // A window that handles the close command answers 0, so the answer says nothing about
     // success; finding the window and delivering the command is what counts.
-    ports_.windows.SendMessage(killFormScratch_, kWmSysCommand, kScClose, 0);
+    ports_.windows.SendWindowMessage(killFormScratch_, kWmSysCommand, kScClose, 0);
     return true;
 }
 
@@ -53,7 +53,7 @@ void trovapi::FormDown(updlib::WindowHandle hWnd) {
 
 void trovapi::FormANI(updlib::WindowHandle hWnd, const std::string& anipath) {
     // A cursor file that cannot be loaded leaves the class cursor as it was rather than none.
-    const updlib::CursorHandle cursor = ports_.windows.LoadCursorFromFile(anipath);
+    const updlib::CursorHandle cursor = ports_.windows.LoadCursorFile(anipath);
     if (cursor != 0) {
         ports_.windows.SetClassCursor(hWnd, cursor);
     }
@@ -73,10 +73,10 @@ void trovapi::ReDesktop() {
     if (list == 0) {
         return;
     }
-    windows.PostMessage(list, kWmKeyDown, kVirtualKeyF5, kF5KeyData);
+    windows.PostWindowMessage(list, kWmKeyDown, kVirtualKeyF5, kF5KeyData);
 }
 
 void trovapi::RunScr() {
     // The desktop window always exists and hands the command to the system's screen saver.
-    ports_.windows.SendMessage(ports_.windows.DesktopWindow(), kWmSysCommand, kScScreenSave, 0);
+    ports_.windows.SendWindowMessage(ports_.windows.DesktopWindow(), kWmSysCommand, kScScreenSave, 0);
 }

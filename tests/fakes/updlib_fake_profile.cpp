@@ -118,7 +118,7 @@ std::uint32_t CopyEntry(const std::string& value, char* buffer, std::uint32_t si
 
 }  // namespace
 
-std::uint32_t FakeProfileFile::GetProfileString(const std::string& section, const std::string& key,
+std::uint32_t FakeProfileFile::ReadString(const std::string& section, const std::string& key,
                                                 const std::string& def, char* buffer,
                                                 std::uint32_t size, const std::string& file) {
     if (size == 0) {
@@ -144,10 +144,10 @@ std::uint32_t FakeProfileFile::GetProfileString(const std::string& section, cons
     return CopyEntry(fallback, buffer, size);
 }
 
-std::uint32_t FakeProfileFile::GetProfileInt(const std::string& section, const std::string& key,
+std::uint32_t FakeProfileFile::ReadInt(const std::string& section, const std::string& key,
                                              std::int32_t def, const std::string& file) {
     char buffer[30];
-    if (GetProfileString(section, key, "", buffer, sizeof buffer, file) == 0) {
+    if (ReadString(section, key, "", buffer, sizeof buffer, file) == 0) {
         return static_cast<std::uint32_t>(def);
     }
     // Leading blanks, a sign, then digits of base 10, or of 2, 8, 16 after 0b, 0o, 0x; the
@@ -186,7 +186,7 @@ std::uint32_t FakeProfileFile::GetProfileInt(const std::string& section, const s
     return negative ? 0u - total : total;
 }
 
-bool FakeProfileFile::WriteProfileString(const std::string& section, const std::string& key,
+bool FakeProfileFile::WriteString(const std::string& section, const std::string& key,
                                          const std::string& value, const std::string& file) {
     ++writes;
     if (refused_.count(file) != 0) {

@@ -233,7 +233,7 @@ WindowHandle FakeWindowSystem::FindChildByClass(WindowHandle parent, const std::
     return 0;
 }
 
-bool FakeWindowSystem::PostMessage(WindowHandle window, std::uint32_t message,
+bool FakeWindowSystem::PostWindowMessage(WindowHandle window, std::uint32_t message,
                                    std::uintptr_t wParam, std::intptr_t lParam) {
     if (windows.count(window) == 0) {
         return false;
@@ -242,7 +242,7 @@ bool FakeWindowSystem::PostMessage(WindowHandle window, std::uint32_t message,
     return true;
 }
 
-std::intptr_t FakeWindowSystem::SendMessage(WindowHandle window, std::uint32_t message,
+std::intptr_t FakeWindowSystem::SendWindowMessage(WindowHandle window, std::uint32_t message,
                                             std::uintptr_t wParam, std::intptr_t lParam) {
     sent.push_back({window, message, wParam, lParam});
     return 0;
@@ -254,7 +254,7 @@ bool FakeWindowSystem::SetWindowPos(WindowHandle window, WindowHandle insertAfte
     return windows.count(window) != 0;
 }
 
-CursorHandle FakeWindowSystem::LoadCursorFromFile(const std::string& path) {
+CursorHandle FakeWindowSystem::LoadCursorFile(const std::string& path) {
     const auto found = cursorFiles.find(path);
     return found == cursorFiles.end() ? 0 : found->second;
 }

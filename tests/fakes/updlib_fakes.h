@@ -132,12 +132,12 @@ public:
     WindowHandle FindWindowByTitle(const std::string& title) override;
     WindowHandle FindChildByClass(WindowHandle parent, const std::string& className) override;
     WindowHandle DesktopWindow() override { return desktop; }
-    bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+    bool PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                      std::intptr_t lParam) override;
-    std::intptr_t SendMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+    std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
                               std::intptr_t lParam) override;
     bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::uint32_t flags) override;
-    CursorHandle LoadCursorFromFile(const std::string& path) override;
+    CursorHandle LoadCursorFile(const std::string& path) override;
     void SetClassCursor(WindowHandle window, CursorHandle cursor) override;
 };
 
@@ -177,7 +177,7 @@ public:
                                                  const std::string& prompt) override;
     bool FileDialog(FileDialogKind kind, const FileDialogRequest& request,
                     std::string& fileBuffer) override;
-    std::optional<std::uint32_t> ChooseColor() override { return colourChoice; }
+    std::optional<std::uint32_t> PickColor() override { return colourChoice; }
     std::int32_t ConnectionDialog(WindowHandle owner, std::uint32_t type) override;
     std::int32_t DisconnectDialog(WindowHandle owner, std::uint32_t type) override;
 };
