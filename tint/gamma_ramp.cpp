@@ -1,6 +1,7 @@
 #include "tint/gamma_ramp.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace qvx {
 
@@ -83,24 +84,37 @@ void TintEngine::ScaleRampChannel(std::int16_t strength, std::int16_t channel) {
     }
     const std::uint16_t* base = baseRamp_.data() + channel * kLevels;
     std::uint16_t* out = outputRamp_.data() + channel * kLevels;
-    const std::int64_t s = strength;
+    const std::int32_t s = strength;
     if (s == 0) {
+        std::memcpy(out, base, kLevels * sizeof(std::uint16_t));
+    } else if (s >= -100 && s <= 100) {
+        // The strengths the program uses: every numerator is 0..6553500, so 32-bit unsigned
+        // arithmetic is exact and the loop vectorises.
+        //   s < 0: round((100 - |s|) * b / 100)
+        //   s > 0: round(65535 - (100 - s) * (65535 - b) / 100) = round((6553500 - p) / 100)
+        const bool lift = s > 0;
+        const std::uint32_t factor = static_cast<std::uint32_t>(lift ? 100 - s : 100 + s);
+        const std::uint32_t flip = lift ? 65535u : 0u;
+        const std::uint32_t offset = lift ? 6553500u : 0u;
+        // A local copy of the channel tells the compiler that input and output do not overlap.
+        std::uint16_t levels[kLevels];
+        std::memcpy(levels, base, sizeof levels);
         for (int i = 0; i < kLevels; ++i) {
-            out[i] = base[i];
-        }
-    } else if (s < 0) {
-        // round((100 - |s|) * b / 100)
-        const std::int64_t factor = 100 + s;
-        for (int i = 0; i < kLevels; ++i) {
-            const std::int64_t b = RampWordToLong(base[i]);
-            out[i] = ClampToWord(DivideBy100HalfEvenSigned(factor * b));
+            const std::uint32_t b = levels[i];
+            const std::uint32_t p = factor * (b ^ flip);  // 65535 - b == b ^ 65535 for 16 bits
+            const std::uint32_t n = lift ? offset - p : p;
+            std::uint32_t q = n / 100u;
+            const std::uint32_t r = n - q * 100u;
+            q += static_cast<std::uint32_t>(r > 50u) | (static_cast<std::uint32_t>(r == 50u) & q);
+            out[i] = static_cast<std::uint16_t>(q > 65535u ? 65535u : q);
         }
     } else {
-        // round(65535 - (100 - s) * (65535 - b) / 100) = round((6553500 - p) / 100)
-        const std::int64_t factor = 100 - s;
+        // Strengths beyond 100 percent: signed products, results held to the word range.
+        const std::int64_t factor = 100 - (s < 0 ? -s : s);
         for (int i = 0; i < kLevels; ++i) {
             const std::int64_t b = RampWordToLong(base[i]);
-            out[i] = ClampToWord(DivideBy100HalfEvenSigned(6553500 - factor * (65535 - b)));
+            const std::int64_t n = s < 0 ? factor * b : 6553500 - factor * (65535 - b);
+            out[i] = ClampToWord(DivideBy100HalfEvenSigned(n));
         }
     }
 }
