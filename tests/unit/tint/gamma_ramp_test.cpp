@@ -67,7 +67,8 @@ TEST(TintEngineTest, BaseRampIsIdentityInEveryChannel) {
 TEST(TintEngineTest, FastChannelScalingEqualsTheDoubleFormula) {
     TintEngine engine;
     engine.InitBaseRamp();
-    for (int s = -50; s <= 1; ++s) {
+    // The program uses -50..+1; the whole percent range shares the same fast path.
+    for (int s = -100; s <= 100; ++s) {
         for (std::int16_t c = 0; c < 3; ++c) {
             engine.ScaleRampChannel(static_cast<std::int16_t>(s), c);
             for (int i = 0; i < 256; ++i) {
@@ -75,6 +76,20 @@ TEST(TintEngineTest, FastChannelScalingEqualsTheDoubleFormula) {
                     << "strength " << s << " channel " << c << " level " << i;
             }
         }
+    }
+}
+
+TEST(TintEngineTest, StrengthsBeyondOneHundredPercentStayInTheWordRange) {
+    TintEngine engine;
+    engine.InitBaseRamp();
+    const struct {
+        std::int16_t strength;
+        std::uint16_t level0, level255;
+    } cases[] = {{-150, 0, 0}, {-32768, 0, 0}, {150, 65535, 65535}, {32767, 65535, 65535}};
+    for (const auto& c : cases) {
+        engine.ScaleRampChannel(c.strength, 1);
+        EXPECT_EQ(engine.OutputRamp()[kGreen], c.level0) << c.strength;
+        EXPECT_EQ(engine.OutputRamp()[kGreen + 255], c.level255) << c.strength;
     }
 }
 
