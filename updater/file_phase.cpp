@@ -120,12 +120,12 @@ bool MainF::InstallFiles() {
             ports_.files.CreateFolders(tro_.AppPath + name.folderPart);
         }
         if (ports_.files.FileExists(step.target)) {
-            ports_.files.DeleteFile(step.backup);  // left over from an earlier update
-            step.hadOld = ports_.files.MoveFile(step.target, step.backup);
+            ports_.files.RemoveFile(step.backup);  // left over from an earlier update
+            step.hadOld = ports_.files.Rename(step.target, step.backup);
             ok = step.hadOld;
         }
         if (ok) {
-            step.copied = ports_.files.CopyFile(WorkFolder() + name.localPath, step.target);
+            step.copied = ports_.files.CopyOver(WorkFolder() + name.localPath, step.target);
             ok = step.copied;
         }
         if (!ok) {
@@ -138,17 +138,17 @@ bool MainF::InstallFiles() {
     if (ok) {
         for (const Step& step : steps) {
             if (step.hadOld) {
-                ports_.files.DeleteFile(step.backup);  // a running program file stays; harmless
+                ports_.files.RemoveFile(step.backup);  // a running program file stays; harmless
             }
         }
         return true;
     }
     for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
         if (it->copied) {
-            ports_.files.DeleteFile(it->target);
+            ports_.files.RemoveFile(it->target);
         }
         if (it->hadOld) {
-            ports_.files.MoveFile(it->backup, it->target);
+            ports_.files.Rename(it->backup, it->target);
         }
     }
     view_.ListM.items.push_back("已恢复原有文件,本机程序未作改动。");

@@ -18,7 +18,7 @@ void MainF::StartInfoFilePhase() {
     Changed();
 
     const std::string infoFile = WorkFolder() + "qvxUpgraded.ini";
-    ports_.files.DeleteFile(infoFile);
+    ports_.files.RemoveFile(infoFile);
 
     serverUrl_ = tro_.GetIniStrEx(tro_.IniPath, "Server",
                                   "SerUrl" + std::to_string(view_.ListM.listIndex + 1), 255);

@@ -31,11 +31,11 @@ public:
     virtual bool FileExists(const std::string& path) = 0;
     // Creates the folder and every missing folder above it; true when it exists afterwards.
     virtual bool CreateFolders(const std::string& path) = 0;
-    virtual bool DeleteFile(const std::string& path) = 0;
+    virtual bool RemoveFile(const std::string& path) = 0;
     // CopyFile with fail-if-exists false: an existing target is overwritten.
-    virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+    virtual bool CopyOver(const std::string& from, const std::string& to) = 0;
     // Renames (moves) a file, replacing an existing target; works on a running program file.
-    virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+    virtual bool Rename(const std::string& from, const std::string& to) = 0;
     // Deletes every file (sub-folders included) inside the folder, keeping the folder;
     // failures are skipped.
     virtual void ClearFolder(const std::string& folder) = 0;

@@ -25,14 +25,14 @@ bool FakeUpdateFiles::CreateFolders(const std::string& path) {
     return true;
 }
 
-bool FakeUpdateFiles::DeleteFile(const std::string& path) {
+bool FakeUpdateFiles::RemoveFile(const std::string& path) {
     if (running.count(path) != 0) {
         return false;
     }
     return files_.erase(path) != 0;
 }
 
-bool FakeUpdateFiles::CopyFile(const std::string& from, const std::string& to) {
+bool FakeUpdateFiles::CopyOver(const std::string& from, const std::string& to) {
     auto source = files_.find(from);
     if (source == files_.end() || running.count(to) != 0 || failCopyTo.count(to) != 0) {
         return false;
@@ -42,7 +42,7 @@ bool FakeUpdateFiles::CopyFile(const std::string& from, const std::string& to) {
     return true;
 }
 
-bool FakeUpdateFiles::MoveFile(const std::string& from, const std::string& to) {
+bool FakeUpdateFiles::Rename(const std::string& from, const std::string& to) {
     auto source = files_.find(from);
     if (source == files_.end() || failMoveFrom.count(from) != 0 || running.count(to) != 0) {
         return false;

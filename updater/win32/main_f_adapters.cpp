@@ -101,15 +101,15 @@ bool Win32UpdateFiles::CreateFolders(const std::string& path) {
     return IsFolder(folder);
 }
 
-bool Win32UpdateFiles::DeleteFile(const std::string& path) {
+bool Win32UpdateFiles::RemoveFile(const std::string& path) {
     return ::DeleteFileA(path.c_str()) != FALSE;
 }
 
-bool Win32UpdateFiles::CopyFile(const std::string& from, const std::string& to) {
+bool Win32UpdateFiles::CopyOver(const std::string& from, const std::string& to) {
     return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 
-bool Win32UpdateFiles::MoveFile(const std::string& from, const std::string& to) {
+bool Win32UpdateFiles::Rename(const std::string& from, const std::string& to) {
     return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }
 

@@ -19,9 +19,9 @@ public:
     bool Found(const std::string& path) override;
     bool FileExists(const std::string& path) override;
     bool CreateFolders(const std::string& path) override;
-    bool DeleteFile(const std::string& path) override;
-    bool CopyFile(const std::string& from, const std::string& to) override;
-    bool MoveFile(const std::string& from, const std::string& to) override;
+    bool RemoveFile(const std::string& path) override;
+    bool CopyOver(const std::string& from, const std::string& to) override;
+    bool Rename(const std::string& from, const std::string& to) override;
     void ClearFolder(const std::string& folder) override;
 };
 

@@ -33,19 +33,19 @@ public:
 class LinkedProfile : public updlib::ProfileFile {
 public:
     explicit LinkedProfile(std::map<std::string, std::string>& files) : files_(files) {}
-    std::uint32_t GetProfileString(const std::string& section, const std::string& key,
-                                   const std::string& def, char* buffer, std::uint32_t size,
-                                   const std::string& file) override {
+    std::uint32_t ReadString(const std::string& section, const std::string& key,
+                             const std::string& def, char* buffer, std::uint32_t size,
+                             const std::string& file) override {
         Sync(file);
-        return inner_.GetProfileString(section, key, def, buffer, size, file);
+        return inner_.ReadString(section, key, def, buffer, size, file);
     }
-    std::uint32_t GetProfileInt(const std::string& section, const std::string& key,
-                                std::int32_t def, const std::string& file) override {
+    std::uint32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def,
+                          const std::string& file) override {
         Sync(file);
-        return inner_.GetProfileInt(section, key, def, file);
+        return inner_.ReadInt(section, key, def, file);
     }
-    bool WriteProfileString(const std::string&, const std::string&, const std::string&,
-                            const std::string&) override {
+    bool WriteString(const std::string&, const std::string&, const std::string&,
+                     const std::string&) override {
         ADD_FAILURE() << "the updater never writes an INI file";
         return false;
     }
