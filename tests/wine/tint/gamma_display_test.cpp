@@ -32,6 +32,8 @@ TEST(DesktopGammaDisplayTest, LoadedRampReadsBack) {
     if (!display->SetDeviceGammaRamp(tinted)) {
         GTEST_SKIP() << "this display refuses gamma ramps (no gamma support in the X server)";
     }
+    // Wine keeps 8 bits per level (a word reads back as (word >> 8) * 257, 61603 as 61680), so
+    // the high bytes are what the display holds.
     GammaRamp back{};
     ASSERT_TRUE(ReadDisplayRamp(back));
     for (std::size_t i = 0; i < back.size(); ++i) {
