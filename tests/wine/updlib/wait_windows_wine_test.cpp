@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tests/wine/updlib/wine_rig.h"
+
+namespace {
+
+using namespace updlib::wine_test;
+
+double NowMs() {
+    LARGE_INTEGER frequency;
+    LARGE_INTEGER counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+class WaitWindowsWineTest : public ::testing::Test {
+protected:
+    std::unique_ptr<updlib::Win32TrovapiPorts> platform = updlib::MakeWin32TrovapiPorts();
+    trovapi api{platform->Ports()};
+};
+
+TEST_F(WaitWindowsWineTest, SleepLastsItsTimeAndHandlesMessagesMeanwhile) {
+    TestWindow window("qvx updlib sleep test");
+    const HWND target = window.Handle();
+    std::thread poster([target] {
+        ::Sleep(50);
+        PostMessageA(target, WM_APP + 7, 7, 0);
+    });
+    const double start = NowMs();
+    const std::optional<updlib::TrovapiError> error = api.Sleep(200);
+    const double elapsed = NowMs() - start;
+    poster.join();
+    EXPECT_FALSE(error.has_value());
+    EXPECT_GE(elapsed, 199.0);
+    EXPECT_LT(elapsed, 400.0);
+    // Handled inside the wait, not afterwards.
+    EXPECT_TRUE(WasReceived(WM_APP + 7, 7));
+    std::printf("Sleep(200) took %.1f ms\n", elapsed);
+}
+
+TEST_F(WaitWindowsWineTest, SleepZeroReturnsAtOnce) {
+    const double start = NowMs();
+    EXPECT_FALSE(api.Sleep(0).has_value());
+    EXPECT_LT(NowMs() - start, 50.0);
+}
+
+TEST_F(WaitWindowsWineTest, PostKillForm) {
+    EXPECT_FALSE(api.PostKillForm("no window has this title 5f2c"));
+    TestWindow window("qvx updlib post test");
+    EXPECT_TRUE(api.PostKillForm("qvx updlib post test"));
+    PumpPending();
+    EXPECT_TRUE(WasReceived(WM_CLOSE, 0));
+}
+
+TEST_F(WaitWindowsWineTest, SendKillFormClosesThroughTheSystemCommand) {
+    TestWindow window("qvx updlib send test");
+    EXPECT_TRUE(api.SendKillForm("qvx updlib send test"));
+    EXPECT_TRUE(WasReceived(WM_SYSCOMMAND, SC_CLOSE));
+    EXPECT_TRUE(WasReceived(WM_CLOSE, 0));  // the default handling of the command
+    EXPECT_FALSE(api.SendKillForm("no window has this title 5f2c"));
+}
+
+TEST_F(WaitWindowsWineTest, FormUpAndFormZcMoveInAndOutOfTheTopmostBand) {
+    TestWindow window("qvx updlib topmost test");
+    auto topmost = [&] {
+        return (GetWindowLongPtrA(window.Handle(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    };
+    EXPECT_FALSE(topmost());
+    api.FormUp(window.Opaque());
+    EXPECT_TRUE(topmost());
+    api.FormZC(window.Opaque());
+    EXPECT_FALSE(topmost());
+    api.FormDown(window.Opaque());
+    EXPECT_FALSE(topmost());
+}
+
+TEST_F(WaitWindowsWineTest, DesktopMembersDoNotFail) {
+    api.RunScr();
+    api.ReDesktop();
+    SUCCEED();
+}
+
+}  // namespace
