@@ -3,6 +3,12 @@
 #include <windows.h>
 
 void WindowMessagePump::DoEvents() {
+    const std::uint64_t now = ::GetTickCount64();
+    if (pumped_ && intervalMs_ != 0 && now - lastPump_ < intervalMs_) {
+        return;
+    }
+    pumped_ = true;
+    lastPump_ = now;
     MSG msg;
     while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {

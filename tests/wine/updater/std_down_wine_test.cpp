@@ -7,12 +7,14 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "updater/win32/std_down_factory.h"
+#include "updater/win32/window_message_pump.h"
 
 namespace {
 
@@ -360,6 +362,87 @@ TEST_F(StdDownWineTest, NextTransferStartedFromDownloadOver) {
     EXPECT_EQ(finished, 2);
     EXPECT_EQ(ReadFile(Path("one")), Bytes(5000));
     EXPECT_EQ(ReadFile(Path("two")), Bytes(9000));
+}
+
+// A message-only window whose handler runs the given action, as a button of the updater would.
+class ActionWindow {
+public:
+    static constexpr UINT kAction = WM_APP + 7;
+    explicit ActionWindow(std::function<void()> action) : action_(std::move(action)) {
+        WNDCLASSW wc{};
+        wc.lpfnWndProc = &ActionWindow::Proc;
+        wc.hInstance = ::GetModuleHandleW(nullptr);
+        wc.lpszClassName = L"QvxStdDownActionWindow";
+        ::RegisterClassW(&wc);
+        hwnd_ = ::CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  wc.hInstance, nullptr);
+        ::SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~ActionWindow() { ::DestroyWindow(hwnd_); }
+    void Post() const { ::PostMessageW(hwnd_, kAction, 0, 0); }
+    int runs = 0;
+
+private:
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+        if (msg == kAction) {
+            auto* self = reinterpret_cast<ActionWindow*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+            ++self->runs;
+            self->action_();
+            return 0;
+        }
+        return ::DefWindowProcW(hwnd, msg, wp, lp);
+    }
+    std::function<void()> action_;
+    HWND hwnd_ = nullptr;
+};
+
+TEST(WindowMessagePumpTest, DispatchesWaitingMessagesAndKeepsQuit) {
+    ActionWindow window([] {});
+    WindowMessagePump pump(0);
+    window.Post();
+    pump.DoEvents();
+    EXPECT_EQ(window.runs, 1);
+
+    ::PostQuitMessage(3);
+    pump.DoEvents();
+    MSG msg;
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
+TEST(WindowMessagePumpTest, LooksAtTheQueueAtMostOncePerInterval) {
+    ActionWindow window([] {});
+    WindowMessagePump pump(200);
+    pump.DoEvents();
+    window.Post();
+    pump.DoEvents();  // within the interval: left waiting
+    EXPECT_EQ(window.runs, 0);
+    ::Sleep(300);
+    pump.DoEvents();
+    EXPECT_EQ(window.runs, 1);
+}
+
+TEST_F(StdDownWineTest, CancelFromAWindowMessageDuringTheTransfer) {
+    Script script = Answer("200 OK", Bytes(400000), true);
+    script.pieceSize = 8000;
+    script.pauseMs = 10;  // about half a second in all
+    LoopbackServer server({script});
+    ActionWindow cancelButton([this] { down->Cancel(); });
+    down->OnProgress = [&](long& value) {
+        lastProgress = value;
+        if (++progressEvents == 1) {
+            cancelButton.Post();
+        }
+    };
+    Fetch(server.Url("/big.dat"), Path("big.dat"));
+
+    EXPECT_EQ(cancelButton.runs, 1);
+    EXPECT_EQ(events, Events{"DownloadOver"});
+    // The file keeps the whole pieces received before the cancel.
+    const std::string kept = ReadFile(Path("big.dat"));
+    EXPECT_EQ(kept.size(), static_cast<std::size_t>(lastProgress));
+    EXPECT_LT(kept.size(), 400000u);
+    EXPECT_EQ(kept, Bytes(400000).substr(0, kept.size()));
 }
 
 }  // namespace
