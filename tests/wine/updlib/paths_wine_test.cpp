@@ -96,4 +96,22 @@ TEST_F(PathsWineTest, SystemFoldersAndShortPaths) {
     EXPECT_EQ(api.GetShortPath(scratch.Path() + "missing.txt"), "");
 }
 
+TEST_F(PathsWineTest, ShortPathLongerThanTheFirstBufferComesBackWhole) {
+    // Short names already, nested deep enough that the short form runs past 164 characters.
+    std::string deep = scratch.Path().substr(0, scratch.Path().size() - 1);
+    for (int level = 0; level < 24; ++level) {
+        deep += "\\lvl" + std::to_string(level);
+    }
+    api.NewPath(deep);
+    const std::string file = deep + "\\f.txt";
+    WriteBytes(file, "x");
+    ASSERT_TRUE(api.FileExists(file));
+    char expected[1024] = {};
+    const DWORD n = GetShortPathNameA(file.c_str(), expected, sizeof expected);
+    ASSERT_GT(n, 164u);
+    const std::string shortForm = api.GetShortPath(file);
+    EXPECT_EQ(shortForm, std::string(expected, n));
+    std::printf("short path of %zu characters came back whole\n", shortForm.size());
+}
+
 }  // namespace
