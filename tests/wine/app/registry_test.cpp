@@ -224,7 +224,7 @@ TEST_F(RegistryGatewayTest, DeleteValueAndKey) {
     const std::string child = kKey + "\\Child";
     ASSERT_TRUE(module.WriteRegValue(kHkcu, child, "v", std::string("1"), 1));
     EXPECT_FALSE(module.DeleteRegEntry(kHkcu, kKey, ""));  // still has a sub-key
-    EXPECT_NE(module.RegStatus(), 0);
+    EXPECT_EQ(module.RegStatus(), ERROR_ACCESS_DENIED);
     EXPECT_TRUE(KeyExists(kKey));
     EXPECT_TRUE(module.DeleteRegEntry(kHkcu, child, ""));
     EXPECT_FALSE(KeyExists(child));
@@ -272,7 +272,7 @@ TEST_F(RegistryGatewayTest, ChineseTextSurvivesTheRoundTrip) {
 
 TEST_F(RegistryGatewayTest, UnknownRootIsRefused) {
     EXPECT_FALSE(module.WriteRegValue(0x12345678, kKey, "v", std::string("1"), 1));
-    EXPECT_NE(module.RegStatus(), 0);
+    EXPECT_EQ(module.RegStatus(), ERROR_INVALID_HANDLE);
     EXPECT_EQ(module.ReadRegValue(0x12345678, kKey, "v"), "");
 }
 
