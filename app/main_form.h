@@ -241,6 +241,7 @@ private:
     enum class TintAtEnd { Restore, Keep };
 
     // main_form_startup.cpp
+    void Tick();
     void OrderlyEnd(TintAtEnd tint);
     bool ServerExchangeStep();  // false: the program is ending for the updater
 
@@ -300,6 +301,7 @@ private:
     int sendInfoTimerInterval_ = 0;
     bool sendInfoTimerEnabled_ = false;
     bool ended_ = false;
+    bool tickRunning_ = false;
     // What the labels show, so a tick reformats a label only when its value changed.
     std::int32_t shownCountdown_ = 45;
 };

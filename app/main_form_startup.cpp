@@ -55,10 +55,18 @@ void MainForm::Form_Load() {
 }
 
 void MainForm::SendInfoTimer_Timer() {
-    if (ended_ || !sendInfoTimerEnabled_) {
+    // A modal box inside a tick (the update offer) pumps messages, timer expiries included;
+    // a tick never runs inside another one.
+    if (ended_ || !sendInfoTimerEnabled_ || tickRunning_) {
         return;
     }
-    if (!ServerExchangeStep()) {
+    tickRunning_ = true;
+    Tick();
+    tickRunning_ = false;
+}
+
+void MainForm::Tick() {
+    if (!ServerExchangeStep() || ended_) {
         return;
     }
     ActivityCheck();

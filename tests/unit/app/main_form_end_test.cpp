@@ -106,5 +106,27 @@ TEST_F(EndTest, DeclinedUpdateShowsTheWindowAndGoesOn) {
     EXPECT_EQ(prompt.shown.size(), 1u);  // once per run
 }
 
+TEST_F(EndTest, TicksAndEndsWhileTheUpdateOfferIsUp) {
+    stats = fakes::FakeStatsService{};
+    stats.Answer("http://stats.quorvex.com:8091/vmo.api/api/version/Versionpc", "1.6");
+    Start();
+    // The box pumps messages: a timer expiry arrives while it is up.
+    prompt.beforeAnswer = [this] { Tick(); };
+    Tick();
+    EXPECT_EQ(form->KJSCSeconds(), 1);  // the nested expiry ran nothing
+    EXPECT_EQ(prompt.shown.size(), 1u);
+
+    // Windows logs off while the box is up: the end runs once, the rest of the tick does not.
+    Make();
+    form->Form_Load();
+    prompt.beforeAnswer = [this] { form->EndSession(); };
+    const int removals = static_cast<int>(tray.removed.size());
+    Tick();
+    EXPECT_TRUE(form->Ended());
+    EXPECT_TRUE(LoadedIdentity());
+    EXPECT_EQ(form->KJSCSeconds(), 0);
+    EXPECT_EQ(static_cast<int>(tray.removed.size()), removals + 1);
+}
+
 }  // namespace
 }  // namespace qvx::testing
