@@ -68,17 +68,6 @@ bool Invoke(IDispatch* target, const wchar_t* name, WORD flags, VARIANT* args, U
                                     nullptr, nullptr));
 }
 
-// A WQL string literal: quotes and backslashes escaped, so a file name cannot change the query.
-std::wstring WqlLiteral(const std::wstring& text) {
-    std::wstring out;
-    for (wchar_t ch : text) {
-        if (ch == L'\'' || ch == L'\\')
-            out += L'\\';
-        out += ch;
-    }
-    return out;
-}
-
 std::wstring Trim(const std::wstring& text) {
     std::size_t b = text.find_first_not_of(L' ');
     if (b == std::wstring::npos)
@@ -120,8 +109,12 @@ std::optional<std::vector<std::uint32_t>> Win32ProcessTable::ProcessesNamed(
     }
     ComPtr<IDispatch> service(raw);
 
-    std::wstring query =
-        L"select * from win32_process where name='" + WqlLiteral(Trim(Utf8ToWide(image))) + L"'";
+    // A name holding a single quote cannot stand in the query's literal (Wine's WQL has no
+    // escapes): then every process is listed and the names are compared here.
+    std::wstring name = Trim(Utf8ToWide(image));
+    bool filterHere = name.find(L'\'') != std::wstring::npos;
+    std::wstring query = filterHere ? L"select * from win32_process"
+                                    : L"select * from win32_process where name='" + name + L"'";
     Bstr text(query);
     VARIANT arg;
     VariantInit(&arg);
@@ -158,6 +151,16 @@ std::optional<std::vector<std::uint32_t>> Win32ProcessTable::ProcessesNamed(
             break;
         if (item.v.vt != VT_DISPATCH || !item.v.pdispVal)
             return std::nullopt;
+        if (filterHere) {
+            Variant itemName;
+            if (!Invoke(item.v.pdispVal, L"Name", DISPATCH_PROPERTYGET | DISPATCH_METHOD, nullptr,
+                        0, &itemName.v) ||
+                itemName.v.vt != VT_BSTR) {
+                return std::nullopt;
+            }
+            if (CompareStringOrdinal(itemName.v.bstrVal, -1, name.c_str(), -1, TRUE) != CSTR_EQUAL)
+                continue;
+        }
         Variant pid;
         if (!Invoke(item.v.pdispVal, L"ProcessId", DISPATCH_PROPERTYGET | DISPATCH_METHOD, nullptr,
                     0, &pid.v) ||
@@ -195,26 +198,24 @@ NOTIFYICONDATAA Win32TrayIcon::Fill(const TrayRecord& record) {
     data.uCallbackMessage = record.callbackMessage;
     data.hIcon = reinterpret_cast<HICON>(record.icon);
 
-    // The tip in the system's ANSI code page, padded with blanks; the last byte stays the
-    // terminator so the shell never reads past the field.
+    // The tip in the system's ANSI code page, in the 64-byte field of the record's original
+    // form, padded with blanks; the last byte stays the terminator so the shell never reads
+    // past the field.
+    constexpr int kTipBytes = 64;
     std::wstring wide = Utf8ToWide(record.tip);
-    char ansi[sizeof data.szTip] = {};
-    int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi,
-                                static_cast<int>(sizeof ansi - 1), nullptr, nullptr);
-    if (n <= 0 && !wide.empty()) {
-        // Too long for the field: keep what fits, whole characters only.
-        std::wstring part = wide;
-        while (!part.empty() && n <= 0) {
-            part.pop_back();
-            n = WideCharToMultiByte(CP_ACP, 0, part.data(), static_cast<int>(part.size()), ansi,
-                                    static_cast<int>(sizeof ansi - 1), nullptr, nullptr);
-        }
+    char ansi[kTipBytes] = {};
+    int n = 0;
+    // Too long for the field: keep what fits, whole characters only.
+    while (!wide.empty()) {
+        n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi,
+                                kTipBytes - 1, nullptr, nullptr);
+        if (n > 0)
+            break;
+        wide.pop_back();
     }
-    if (n < 0)
-        n = 0;
-    std::memset(data.szTip, ' ', sizeof data.szTip - 1);
+    std::memset(data.szTip, 0, sizeof data.szTip);
+    std::memset(data.szTip, ' ', kTipBytes - 1);
     std::memcpy(data.szTip, ansi, static_cast<std::size_t>(n));
-    data.szTip[sizeof data.szTip - 1] = '\0';
     return data;
 }
 

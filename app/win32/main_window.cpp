@@ -214,17 +214,23 @@ LRESULT CALLBACK MainWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
 void MainWindow::PaintSlider(HDC dc) {
     RECT client;
     GetClientRect(slider_, &client);
+    if (!sliderBuffer_.Resize(client.right, client.bottom))
+        return;
     POINT origin{0, 0};
     MapWindowPoints(slider_, window_, &origin, 1);
-    // The window's own pixels behind the control, so the slider sits on the panel.
+    // The window's own pixels behind the control, so the slider sits on the panel; drawn off
+    // screen, where the shapes are anti-aliased, then copied in one go.
     const Bitmap32& layer = surface_.Layer();
     if (layer.Dc()) {
-        BitBlt(dc, 0, 0, client.right, client.bottom, layer.Dc(), origin.x, origin.y, SRCCOPY);
+        BitBlt(sliderBuffer_.Dc(), 0, 0, client.right, client.bottom, layer.Dc(), origin.x,
+               origin.y, SRCCOPY);
     }
     RECT channel{}, thumb{};
     SendMessageW(slider_, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
     SendMessageW(slider_, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-    painter_.PaintSlider(dc, channel, thumb, Scale());
+    painter_.PaintSlider(sliderBuffer_.Dc(), channel, thumb, Scale());
+    GdiFlush();
+    BitBlt(dc, 0, 0, client.right, client.bottom, sliderBuffer_.Dc(), 0, 0, SRCCOPY);
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -50,6 +50,7 @@ private:
     OwnerWindow& owner_;
     const PicturePainter& painter_;
     FormSurface surface_;
+    Bitmap32 sliderBuffer_;
     MsgFormWindow reminder_;
     HWND window_ = nullptr;
     HWND slider_ = nullptr;

@@ -420,7 +420,7 @@ void MainBackground(const Canvas& c) {
         Gdiplus::Pen line(Color(255, 44, 58, 78), 1.0f);
         g.DrawLine(&line, box.X + 16, box.Y + 53, box.X + box.Width - 16, box.Y + 53);
         // Badge under the version label (its text stands at the label's top left).
-        RectF badge(box.X + 122, box.Y + 13, 58, 22);
+        RectF badge(box.X + 123, box.Y + 13, 57, 22);
         Gdiplus::SolidBrush fill(Color(255, 243, 232, 218));
         FillRound(g, badge, 11, fill);
     });
@@ -434,7 +434,7 @@ void Logo(const Canvas& c) {
     float s = std::min(box.Height, box.Width);
     c.Shapes([&](Gdiplus::Graphics& g) { EyeTile(g, RectF(box.X, box.Y, s, s)); });
     if (box.Width > s * 2) {
-        RectF text(box.X + s + 7, box.Y, box.Width - s - 7, box.Height);
+        RectF text(box.X + s + 7, box.Y, box.Width - s - 12, box.Height);
         TextStyle style{std::clamp(s * 0.55f, 11.0f, 22.0f), true, kTextMain, Align::Left};
         style.size = c.FitSize(L"Quorvex", style, text.Width);
         c.Text(text, L"Quorvex", style);
