@@ -4,8 +4,6 @@
 #include <iterator>
 
 #include "app/main_form_internal.h"
-#include "app/main_module.h"
-#include "tint/gamma_display_port.h"
 
 namespace qvx {
 

@@ -2,6 +2,7 @@
 // at the end, restarted when the local date changes.
 
 #include <charconv>
+#include <limits>
 
 #include "app/main_form.h"
 #include "app/main_form_internal.h"
@@ -24,6 +25,13 @@ void PutDigits(int value, int count, char* out) {
 std::int32_t StoredCounter(const std::string& text) {
     // Empty, not a number, negative or beyond 32 bits: the counter starts from 0.
     return ParseCounter(text).value_or(0);
+}
+
+// A stored count may already sit at the top of the range; it stays there rather than wrap.
+void Increment(std::int32_t& counter) {
+    if (counter < std::numeric_limits<std::int32_t>::max()) {
+        ++counter;
+    }
 }
 
 void ShowClockTime(LabelControl& label, std::int32_t seconds) {
@@ -78,8 +86,8 @@ void MainForm::RestoreDayCounters() {
 }
 
 void MainForm::AdvanceUseCounters() {
-    ++ljsy_;
-    ++bcsc_;
+    Increment(ljsy_);
+    Increment(bcsc_);
     if (bcsc_ > zdsc_) {
         zdsc_ = bcsc_;
     }
@@ -92,7 +100,7 @@ void MainForm::WriteUseLabels() {
 }
 
 void MainForm::AdvanceRunCounter() {
-    ++kjsc_;
+    Increment(kjsc_);
     ShowClockTime(controls_.KJSC, kjsc_);
     if (++saveTicks_ >= kTicksPerSave) {
         StoreCounters();
