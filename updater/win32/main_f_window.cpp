@@ -147,12 +147,18 @@ bool MainFWindow::Create(MainF& form) {
     if (hwnd_ == nullptr) {
         return false;
     }
-    topLab_ = MakeChild(L"STATIC", SS_LEFT | SS_NOPREFIX | WS_VISIBLE, v.TopLab.rect, kTopLabId);
+    // The labels grow to the list's width, as an auto-sized label would, so that the longer
+    // hints are not cut at the designed width.
+    upd::TwipRect topRect = v.TopLab.rect;
+    upd::TwipRect tipRect = v.TipLab.rect;
+    topRect.width = std::max(topRect.width, v.ListM.rect.width);
+    tipRect.width = std::max(tipRect.width, v.ListM.rect.width);
+    topLab_ = MakeChild(L"STATIC", SS_LEFT | SS_NOPREFIX | WS_VISIBLE, topRect, kTopLabId);
     listM_ = MakeChild(
         L"LISTBOX",
         LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP | WS_VISIBLE,
         v.ListM.rect, kListId);
-    tipLab_ = MakeChild(L"STATIC", SS_LEFT | SS_NOPREFIX | WS_VISIBLE, v.TipLab.rect, kTipLabId);
+    tipLab_ = MakeChild(L"STATIC", SS_LEFT | SS_NOPREFIX | WS_VISIBLE, tipRect, kTipLabId);
     procM_ = MakeChild(kProgressClass, 0, v.ProcM.rect, kProgressId);
     exit_ = MakeChild(L"BUTTON", BS_PUSHBUTTON | WS_TABSTOP | WS_VISIBLE, v.Exit.rect, IDCANCEL);
     nextCmd_ =

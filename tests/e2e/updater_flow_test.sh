@@ -1,0 +1,260 @@
+#!/usr/bin/env bash
+# The updater end to end under Wine: qvxUpgraded.exe installed beside quorvex.exe, quorvex-stats
+# on 127.0.0.1 serving the update folder. The buttons are pressed with the keyboard (Enter is
+# NextCmd). Scenarios:
+#   update   every listed file (the running updater and the settings file included) arrives
+#            byte-identical, "运行系统" starts quorvex.exe again;
+#   missing  the server answers 404 for one file: the program folder stays byte-identical and
+#            quorvex.exe is not started;
+#   rollback one file cannot be installed (a folder stands in its place): every replaced file
+#            is put back, the program folder stays byte-identical.
+# Screenshots of each step go to $QVX_SHOTS (default <win build>/e2e-shots/updater).
+set -uo pipefail
+source "$(dirname "$0")/../../scripts/common.sh"
+source "$QVX_ROOT/scripts/wine_env.sh"
+
+WIN_BUILD=${QVX_WIN_BUILD:-$QVX_ROOT/build/windows}
+UPDATER_EXE=$WIN_BUILD/updater/qvxUpgraded.exe
+MAIN_EXE=${QVX_MAIN_EXE:-$WIN_BUILD/app/quorvex.exe}
+SHOTS=${QVX_SHOTS:-$WIN_BUILD/e2e-shots/updater}
+STATS=""
+for b in "${QVX_RELEASE_BUILD:-}" "${QVX_NATIVE_BUILD:-}" "$QVX_ROOT/build/native-release" \
+    "$QVX_ROOT/build/native"; do
+    if [ -n "$b" ] && [ -x "$b/server/quorvex-stats" ]; then
+        STATS=$b/server/quorvex-stats
+        break
+    fi
+done
+
+fail() {
+    echo "FAIL: $*" >&2
+    echo "Windows processes:" >&2
+    ps -eo pid,args | grep -i -E 'quorvex|qvxUpgraded' | grep -v grep >&2
+    exit 1
+}
+[ -f "$UPDATER_EXE" ] || fail "no $UPDATER_EXE (build the windows tree first)"
+[ -n "$STATS" ] || fail "no quorvex-stats build (native-release or native)"
+if [ ! -f "$MAIN_EXE" ]; then
+    fail "no main program at $MAIN_EXE (set QVX_MAIN_EXE to use a stand-in)"
+fi
+
+TMP=$(mktemp -d /tmp/qvx-updater-e2e.XXXXXX)
+SERVER_PID=""
+STARTED_PIDS=()
+cleanup() {
+    local pid
+    for pid in "${STARTED_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null
+    forget_autostart
+    qvx_wine_cleanup
+    rm -rf "$TMP"
+}
+
+# The main program registers itself to start with Windows; the prefix's session start would then
+# run it and put its window over the updater. This scenario keeps that value out of its prefix.
+forget_autostart() {
+    wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v quorvex /f \
+        </dev/null >/dev/null 2>&1 || true
+}
+
+# A prefix of its own, so that no other program of the build folder starts with the session.
+qvx_wine_env "$WIN_BUILD/e2e-updater"
+qvx_x_start xvfb || fail "no X server"
+qvx_wine_up
+trap cleanup EXIT
+forget_autostart
+mkdir -p "$SHOTS"
+rm -f "$SHOTS"/*.png
+
+PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+ROOT=$TMP/www
+mkdir -p "$ROOT/update"
+"$STATS" --bind 127.0.0.1 --port "$PORT" --db "$TMP/stats.db" --update-dir "$ROOT" \
+    >"$TMP/stats.log" 2>&1 &
+SERVER_PID=$!
+for _ in $(seq 1 50); do
+    curl -s -o /dev/null "http://127.0.0.1:$PORT/" && break
+    sleep 0.1
+done
+
+PROG_WIN='C:\QuorvexUpd'
+PROG=$WINEPREFIX/drive_c/QuorvexUpd
+GBK_NAME=$(printf '本机测试服务器' | iconv -f UTF-8 -t GBK)
+
+# settings <ExeVerM> <file names...>: a settings file in the system code page, CRLF lines.
+settings() {
+    local ver=$1 k=0 name
+    shift
+    printf '[SetOpt]\r\nupdexe=1\r\nupddic=1\r\n'
+    printf '[Info]\r\nInfoStr=Quorvex_Soft_qvxUpgraded\r\nSerNum=1\r\nExeVerM=%s\r\nExeVerZ=5\r\nFileNum=%s\r\n' \
+        "$ver" "$#"
+    printf '[Server]\r\nSer1=%s\r\nSerHost1=127.0.0.1\r\nSerUrl1=http://127.0.0.1:%s/update\r\n' \
+        "$GBK_NAME" "$PORT"
+    printf '[FileList]\r\n'
+    for name in "$@"; do
+        k=$((k + 1))
+        printf 'File%s=%s\r\n' "$k" "$name"
+    done
+}
+
+# The installed program: version 1 of everything.
+install_program() {
+    rm -rf "$PROG"
+    mkdir -p "$PROG"
+    cp "$MAIN_EXE" "$PROG/quorvex.exe"
+    cp "$UPDATER_EXE" "$PROG/qvxUpgraded.exe"
+    head -c 3000 /dev/urandom >"$PROG/words.dat"
+    settings 1 "$@" >"$PROG/qvxUpgraded.ini"
+}
+
+# The update folder: version 2 of every named file; the settings file doubles as the
+# information file, so installing it records the new version.
+publish() {
+    local name
+    rm -rf "$ROOT/update"
+    mkdir -p "$ROOT/update/data"
+    settings 2 "$@" >"$ROOT/update/qvxUpgraded.ini"
+    { cat "$MAIN_EXE"; printf 'quorvex 1.6 overlay'; } >"$ROOT/update/quorvex.exe"
+    { cat "$UPDATER_EXE"; printf 'updater 1.6 overlay'; } >"$ROOT/update/qvxUpgraded.exe"
+    head -c 5000 /dev/urandom >"$ROOT/update/words.dat"
+    head -c 1500 /dev/urandom >"$ROOT/update/data/extra.dat"
+    head -c 100 /dev/urandom >"$ROOT/update/blocked"
+}
+
+# Files of the program folder with their hashes, the work folder left out.
+snapshot() {
+    (cd "$PROG" && find . -path ./qvxUpgraded -prune -o -type f -print0 | sort -z |
+        xargs -0 sha256sum)
+}
+
+shot() { import -window root "$SHOTS/$1.png"; }
+
+start_updater() {
+    (cd "$PROG" && exec wine "$PROG_WIN\\qvxUpgraded.exe" >>"$TMP/wine.log" 2>&1) &
+    STARTED_PIDS+=($!)
+    # Start-up creates the work folder, then times the server (about 5 ms on loopback).
+    for _ in $(seq 1 100); do
+        [ -d "$PROG/qvxUpgraded" ] && break
+        sleep 0.1
+    done
+    sleep 2
+    xdotool mousemove 512 384
+}
+
+press_enter() {
+    xdotool key Return
+    sleep "${1:-2}"
+}
+
+# Processes of this prefix whose command line is the program (a program started by another one
+# shows the command line it was given, here the bare file name).
+prefix_pids() {
+    local pid
+    for pid in $(pgrep -f "(^|\\\\)$1\$"); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+            echo "$pid"
+    done
+}
+updater_running() { [ -n "$(prefix_pids 'qvxUpgraded\.exe')" ]; }
+main_pid() { prefix_pids 'quorvex\.exe' | head -1; }
+
+wait_until_gone() {
+    for _ in $(seq 1 50); do
+        updater_running || return 0
+        sleep 0.2
+    done
+    return 1
+}
+
+# A run cut short may have left the value behind: a main program started by this prefix's
+# session start is ended by its id.
+for pid in $(main_pid); do
+    kill "$pid" 2>/dev/null
+done
+
+# ---- update: everything arrives, the main program is started again -----------------------
+FILES=(quorvex.exe words.dat 'data\extra.dat' qvxUpgraded.exe qvxUpgraded.ini)
+qvx_step "update: ${FILES[*]}"
+install_program "${FILES[@]}"
+publish "${FILES[@]}"
+start_updater
+shot 1-update-servers
+press_enter 3
+[ -f "$PROG/qvxUpgraded/qvxUpgraded.ini" ] || fail "information file not fetched"
+shot 2-update-judged
+press_enter 1
+for _ in $(seq 1 100); do
+    cmp -s "$ROOT/update/qvxUpgraded.ini" "$PROG/qvxUpgraded.ini" && break
+    sleep 0.2
+done
+sleep 1
+shot 3-update-done
+for f in quorvex.exe words.dat data/extra.dat qvxUpgraded.exe qvxUpgraded.ini; do
+    cmp "$ROOT/update/$f" "$PROG/$f" || fail "$f not installed byte-identical"
+done
+[ -z "$(ls -A "$PROG/qvxUpgraded")" ] || fail "work folder not emptied: $(ls -A "$PROG/qvxUpgraded")"
+[ -z "$(main_pid)" ] || fail "quorvex.exe already running before 运行系统"
+press_enter 1
+wait_until_gone || fail "updater still running after 运行系统"
+pid=""
+for _ in $(seq 1 50); do
+    pid=$(main_pid)
+    [ -n "$pid" ] && break
+    sleep 0.2
+done
+[ -n "$pid" ] || fail "运行系统 did not start quorvex.exe"
+STARTED_PIDS+=("$pid")
+sleep 2
+shot 4-update-main-started
+kill "$pid" 2>/dev/null
+echo "update: all files byte-identical, quorvex.exe started (pid $pid)"
+
+# A second run finds nothing newer and offers "关 闭".
+start_updater
+press_enter 3
+shot 5-second-run-nothing-newer
+press_enter 1
+wait_until_gone || fail "updater still running after 关 闭"
+pid=$(main_pid)
+[ -n "$pid" ] && STARTED_PIDS+=("$pid") && kill "$pid" 2>/dev/null
+[ -n "$pid" ] || fail "关 闭 did not start quorvex.exe"
+
+# ---- missing: one file answers 404 -----------------------------------------------------------
+FILES=(quorvex.exe words.dat missing.dll qvxUpgraded.ini)
+qvx_step "missing: ${FILES[*]}"
+install_program "${FILES[@]}"
+publish "${FILES[@]}"
+before=$(snapshot)
+start_updater
+press_enter 3
+shot 6-missing-judged
+press_enter 4
+shot 7-missing-not-successful
+[ "$(snapshot)" = "$before" ] || fail "404: program folder changed"
+[ -z "$(ls -A "$PROG/qvxUpgraded")" ] || fail "404: work folder not emptied"
+press_enter 1
+wait_until_gone || fail "updater still running after 退出升级"
+[ -z "$(main_pid)" ] || fail "退出升级 started quorvex.exe"
+echo "missing: program folder unchanged, main program not started"
+
+# ---- rollback: the last file cannot be installed ------------------------------------------
+FILES=(quorvex.exe words.dat qvxUpgraded.exe blocked)
+qvx_step "rollback: ${FILES[*]}"
+install_program "${FILES[@]}"
+mkdir -p "$PROG/blocked"
+publish "${FILES[@]}"
+before=$(snapshot)
+start_updater
+press_enter 3
+press_enter 4
+shot 8-rollback-not-successful
+[ "$(snapshot)" = "$before" ] || fail "rollback: program folder changed: $(diff <(echo "$before") <(snapshot))"
+ls "$PROG" | grep -q qvxold && fail "rollback: backups left: $(ls "$PROG")"
+press_enter 1
+wait_until_gone || fail "updater still running after 退出升级"
+echo "rollback: every replaced file put back"
+
+qvx_step "updater scenarios passed; screenshots in $SHOTS"
+exit 0
