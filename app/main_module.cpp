@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <string_view>
 
 namespace qvx {
@@ -32,9 +31,11 @@ std::string NumberText(double number) {
             return std::string(buffer, end);
         }
     }
+    // Locale-independent: always a decimal point.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", number);
-    return buffer;
+    const auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, number, std::chars_format::general, 15);
+    return error == std::errc() ? std::string(buffer, end) : std::string();
 }
 
 int HexDigitValue(char c) {
