@@ -32,7 +32,15 @@ std::optional<updlib::TrovapiError> trovapi::Sleep(std::int32_t seconds) {
     const std::shared_ptr<bool> alive = alive_;
 
     const std::string name = TimerName(ports_.files.ModuleFileName(), ports_.clock.LocalNow());
-    const updlib::TimerHandle timer = wait.CreateTimer(name);
+    updlib::CreatedTimer created = wait.CreateTimer(name);
+    if (created.handle != 0 && created.existed) {
+        // Another wait started in the same second (a handler inside this one, or another copy
+        // of the program) owns the named timer; arming it again would end that wait at this
+        // one's time. This wait takes a timer of its own.
+        wait.CloseTimer(created.handle);
+        created = wait.CreateTimer(std::string());
+    }
+    const updlib::TimerHandle timer = created.handle;
     if (timer == 0) {
         return WaitError(wait.LastError(), "the waiting timer " + name + " could not be created");
     }

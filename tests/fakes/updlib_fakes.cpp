@@ -177,18 +177,27 @@ std::optional<std::string> FakeFileSystem::EnvironmentVariable(const std::string
     return found == environment.end() ? std::nullopt : std::optional(found->second);
 }
 
-TimerHandle FakeWaitPort::CreateTimer(const std::string& name) {
+CreatedTimer FakeWaitPort::CreateTimer(const std::string& name) {
     if (failCreate) {
-        return 0;
+        return CreatedTimer{};
     }
     createdNames.push_back(name);
+    bool existed = false;
+    if (!name.empty()) {
+        existed = foreignNames.count(name) != 0;
+        for (const auto& [handle, openName] : namesOfOpen) {
+            existed = existed || openName == name;
+        }
+    }
     const TimerHandle timer = next_++;
     open.insert(timer);
-    return timer;
+    namesOfOpen[timer] = name;
+    return CreatedTimer{timer, existed};
 }
 
-bool FakeWaitPort::SetTimer(TimerHandle, std::int64_t dueTime) {
+bool FakeWaitPort::SetTimer(TimerHandle timer, std::int64_t dueTime) {
     dueTimes.push_back(dueTime);
+    dueTimeOf[timer] = dueTime;
     return !failSet;
 }
 
@@ -213,6 +222,7 @@ void FakeWaitPort::PumpMessages() {
 void FakeWaitPort::CloseTimer(TimerHandle timer) {
     closed.push_back(timer);
     open.erase(timer);
+    namesOfOpen.erase(timer);
 }
 
 WindowHandle FakeWindowSystem::FindWindowByTitle(const std::string& title) {
@@ -234,7 +244,7 @@ WindowHandle FakeWindowSystem::FindChildByClass(WindowHandle parent, const std::
 }
 
 bool FakeWindowSystem::PostWindowMessage(WindowHandle window, std::uint32_t message,
-                                   std::uintptr_t wParam, std::intptr_t lParam) {
+                                         std::uintptr_t wParam, std::intptr_t lParam) {
     if (windows.count(window) == 0) {
         return false;
     }
@@ -243,7 +253,7 @@ bool FakeWindowSystem::PostWindowMessage(WindowHandle window, std::uint32_t mess
 }
 
 std::intptr_t FakeWindowSystem::SendWindowMessage(WindowHandle window, std::uint32_t message,
-                                            std::uintptr_t wParam, std::intptr_t lParam) {
+                                                  std::uintptr_t wParam, std::intptr_t lParam) {
     sent.push_back({window, message, wParam, lParam});
     return 0;
 }

@@ -84,14 +84,17 @@ public:
     std::function<void()> onPump;
     bool failCreate = false;
     bool failSet = false;
-    std::vector<std::string> createdNames;
+    std::vector<std::string> createdNames;    // every name asked for ("" = unnamed)
+    std::multiset<std::string> foreignNames;  // named timers held by other programs
+    std::map<TimerHandle, std::string> namesOfOpen;
     std::vector<std::int64_t> dueTimes;
+    std::map<TimerHandle, std::int64_t> dueTimeOf;
     std::vector<TimerHandle> waitedOn;
     std::set<TimerHandle> open;
     std::vector<TimerHandle> closed;
     int pumps = 0;
 
-    TimerHandle CreateTimer(const std::string& name) override;
+    CreatedTimer CreateTimer(const std::string& name) override;
     bool SetTimer(TimerHandle timer, std::int64_t dueTime) override;
     WaitOutcome WaitForTimerOrInput(TimerHandle timer) override;
     void PumpMessages() override;
@@ -133,9 +136,9 @@ public:
     WindowHandle FindChildByClass(WindowHandle parent, const std::string& className) override;
     WindowHandle DesktopWindow() override { return desktop; }
     bool PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                     std::intptr_t lParam) override;
-    std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                              std::intptr_t lParam) override;
+                           std::intptr_t lParam) override;
+    std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t message,
+                                    std::uintptr_t wParam, std::intptr_t lParam) override;
     bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::uint32_t flags) override;
     CursorHandle LoadCursorFile(const std::string& path) override;
     void SetClassCursor(WindowHandle window, CursorHandle cursor) override;

@@ -12,8 +12,11 @@ HWND AsHwnd(WindowHandle window) {
 
 class Win32WaitPort : public WaitPort {
 public:
-    TimerHandle CreateTimer(const std::string& name) override {
-        return reinterpret_cast<TimerHandle>(CreateWaitableTimerA(nullptr, TRUE, name.c_str()));
+    CreatedTimer CreateTimer(const std::string& name) override {
+        const HANDLE timer =
+            CreateWaitableTimerA(nullptr, TRUE, name.empty() ? nullptr : name.c_str());
+        const bool existed = timer != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
+        return CreatedTimer{reinterpret_cast<TimerHandle>(timer), existed};
     }
     bool SetTimer(TimerHandle timer, std::int64_t dueTime) override {
         LARGE_INTEGER due{};

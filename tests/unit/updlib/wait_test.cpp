@@ -52,7 +52,7 @@ TEST_F(SleepTest, TimerNameUsesTwoDigitMinuteAndSecond) {
     EXPECT_EQ(fakes.wait.createdNames.at(0), "other.progTimer0005");
 }
 
-TEST_F(SleepTest, NestedWaitUsesItsOwnTimer) {
+TEST_F(SleepTest, NestedWaitInTheSameSecondDoesNotRearmTheOuterTimer) {
     trovapi api(fakes.Ports());
     bool nested = false;
     fakes.wait.outcomes = {WaitOutcome::Input, WaitOutcome::Timer, WaitOutcome::Timer};
@@ -63,11 +63,26 @@ TEST_F(SleepTest, NestedWaitUsesItsOwnTimer) {
         }
     };
     EXPECT_FALSE(api.Sleep(200).has_value());
-    // Outer waits on 100, the handler's wait on 101; each closes its own.
-    const std::vector<updlib::TimerHandle> waited = {100, 101, 100};
+    // The handler's wait found the name taken (101), gave it back and took an unnamed timer.
+    const std::vector<std::string> names = {"qvxUpgradedTimer0730", "qvxUpgradedTimer0730", ""};
+    EXPECT_EQ(fakes.wait.createdNames, names);
+    const std::vector<updlib::TimerHandle> waited = {100, 102, 100};
     EXPECT_EQ(fakes.wait.waitedOn, waited);
-    const std::vector<updlib::TimerHandle> closed = {101, 100};
+    EXPECT_EQ(fakes.wait.dueTimeOf[100], -2000000);  // the outer wait keeps its own time
+    EXPECT_EQ(fakes.wait.dueTimeOf[102], -500000);
+    EXPECT_EQ(fakes.wait.dueTimeOf.count(101), 0u);  // the shared timer was never armed again
+    const std::vector<updlib::TimerHandle> closed = {101, 102, 100};
     EXPECT_EQ(fakes.wait.closed, closed);
+    EXPECT_TRUE(fakes.wait.open.empty());
+}
+
+TEST_F(SleepTest, NameHeldByAnotherProgramLeavesItsTimerAlone) {
+    fakes.wait.foreignNames.insert("qvxUpgradedTimer0730");
+    trovapi api(fakes.Ports());
+    EXPECT_FALSE(api.Sleep(200).has_value());
+    const std::vector<updlib::TimerHandle> waited = {101};
+    EXPECT_EQ(fakes.wait.waitedOn, waited);
+    EXPECT_EQ(fakes.wait.dueTimeOf.count(100), 0u);
     EXPECT_TRUE(fakes.wait.open.empty());
 }
 

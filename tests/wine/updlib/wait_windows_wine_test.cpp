@@ -41,6 +41,34 @@ TEST_F(WaitWindowsWineTest, SleepLastsItsTimeAndHandlesMessagesMeanwhile) {
     std::printf("Sleep(200) took %.1f ms\n", elapsed);
 }
 
+TEST_F(WaitWindowsWineTest, WaitInsideAWaitKeepsBothTimes) {
+    TestWindow window("qvx updlib nested sleep test");
+    const HWND target = window.Handle();
+    double innerElapsed = 0;
+    AppMessageHook() = [&](UINT message, WPARAM) {
+        if (message == WM_APP + 8) {
+            const double innerStart = NowMs();
+            EXPECT_FALSE(api.Sleep(30).has_value());
+            innerElapsed = NowMs() - innerStart;
+        }
+    };
+    std::thread poster([target] {
+        ::Sleep(50);
+        PostMessageA(target, WM_APP + 8, 0, 0);
+    });
+    const double start = NowMs();
+    EXPECT_FALSE(api.Sleep(300).has_value());
+    const double elapsed = NowMs() - start;
+    poster.join();
+    AppMessageHook() = nullptr;
+    EXPECT_TRUE(WasReceived(WM_APP + 8, 0));
+    EXPECT_GE(innerElapsed, 29.0);
+    EXPECT_GE(elapsed, 299.0);  // not cut short when the handler's wait ended
+    EXPECT_LT(elapsed, 500.0);
+    std::printf("outer Sleep(300) %.1f ms around an inner Sleep(30) of %.1f ms\n", elapsed,
+                innerElapsed);
+}
+
 TEST_F(WaitWindowsWineTest, SleepZeroReturnsAtOnce) {
     const double start = NowMs();
     EXPECT_FALSE(api.Sleep(0).has_value());

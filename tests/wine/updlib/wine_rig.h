@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -73,9 +74,18 @@ inline std::vector<Received>& ReceivedMessages() {
     return received;
 }
 
+// Runs for every WM_APP message a TestWindow receives, after it is recorded.
+inline std::function<void(UINT, WPARAM)>& AppMessageHook() {
+    static std::function<void(UINT, WPARAM)> hook;
+    return hook;
+}
+
 inline LRESULT CALLBACK TestWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_CLOSE || message == WM_SYSCOMMAND || message >= WM_APP) {
         ReceivedMessages().push_back({message, wParam});
+        if (message >= WM_APP && AppMessageHook()) {
+            AppMessageHook()(message, wParam);
+        }
         if (message == WM_CLOSE) {
             return 0;  // recorded, not destroyed: the test ends the window itself
         }
