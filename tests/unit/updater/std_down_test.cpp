@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -64,6 +65,10 @@ struct BodyCase {
     std::vector<std::uint32_t> pieces;  // what the platform hands over per read
     Events expected;
 };
+
+void PrintTo(const BodyCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StdDownBodyTest : public StdDownTest, public ::testing::WithParamInterface<BodyCase> {};
 
@@ -154,6 +159,10 @@ struct HeaderCase {
     std::vector<std::string> lines;
     std::string length, type, date, lastModified, server;
 };
+
+void PrintTo(const HeaderCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StdDownHeaderTest : public StdDownTest, public ::testing::WithParamInterface<HeaderCase> {};
 
@@ -280,6 +289,10 @@ struct ConnectFailure {
     bool failOpen;
 };
 
+void PrintTo(const ConnectFailure& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class StdDownConnectTest : public StdDownTest,
                            public ::testing::WithParamInterface<ConnectFailure> {};
 
@@ -306,6 +319,10 @@ struct BrokenCase {
     FakeHttpResponse response;
     Events expected;
 };
+
+void PrintTo(const BrokenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 FakeHttpResponse ResetAt(std::size_t size, std::size_t at) {
     FakeHttpResponse response = FakeInternet::Ok(Bytes(size));
@@ -370,6 +387,10 @@ struct FileFailureCase {
     bool failClose;
     Events expected;
 };
+
+void PrintTo(const FileFailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StdDownFileFailureTest : public StdDownTest,
                                public ::testing::WithParamInterface<FileFailureCase> {};

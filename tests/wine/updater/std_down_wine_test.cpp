@@ -8,6 +8,7 @@
 #include <chrono>
 #include <fstream>
 #include <functional>
+#include <ostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -239,6 +240,10 @@ struct OkCase {
     int pauseMs;
 };
 
+void PrintTo(const OkCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class StdDownWineOkTest : public StdDownWineTest, public ::testing::WithParamInterface<OkCase> {};
 
 TEST_P(StdDownWineOkTest, StoresTheWholeBody) {
@@ -304,6 +309,10 @@ struct BrokenCase {
     bool withLength;
     bool reset;
 };
+
+void PrintTo(const BrokenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class StdDownWineBrokenTest : public StdDownWineTest,
                               public ::testing::WithParamInterface<BrokenCase> {};
