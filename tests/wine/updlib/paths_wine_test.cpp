@@ -114,4 +114,11 @@ TEST_F(PathsWineTest, ShortPathLongerThanTheFirstBufferComesBackWhole) {
     std::printf("short path of %zu characters came back whole\n", shortForm.size());
 }
 
+TEST_F(PathsWineTest, RevStringKeepsDoubleByteCharactersWhole) {
+    updlib::TextCodec& text = platform->Ports().text;
+    std::printf("system code page %u\n", GetACP());
+    EXPECT_EQ(api.RevString(text.Utf8ToAnsi("升级ab")), text.Utf8ToAnsi("ba级升"));
+    EXPECT_EQ(api.RevString("abc"), "cba");
+}
+
 }  // namespace
