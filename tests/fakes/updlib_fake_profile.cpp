@@ -119,8 +119,8 @@ std::uint32_t CopyEntry(const std::string& value, char* buffer, std::uint32_t si
 }  // namespace
 
 std::uint32_t FakeProfileFile::ReadString(const std::string& section, const std::string& key,
-                                                const std::string& def, char* buffer,
-                                                std::uint32_t size, const std::string& file) {
+                                          const std::string& def, char* buffer, std::uint32_t size,
+                                          const std::string& file) {
     if (size == 0) {
         return 0;
     }
@@ -145,7 +145,7 @@ std::uint32_t FakeProfileFile::ReadString(const std::string& section, const std:
 }
 
 std::uint32_t FakeProfileFile::ReadInt(const std::string& section, const std::string& key,
-                                             std::int32_t def, const std::string& file) {
+                                       std::int32_t def, const std::string& file) {
     char buffer[30];
     if (ReadString(section, key, "", buffer, sizeof buffer, file) == 0) {
         return static_cast<std::uint32_t>(def);
@@ -187,7 +187,7 @@ std::uint32_t FakeProfileFile::ReadInt(const std::string& section, const std::st
 }
 
 bool FakeProfileFile::WriteString(const std::string& section, const std::string& key,
-                                         const std::string& value, const std::string& file) {
+                                  const std::string& value, const std::string& file) {
     ++writes;
     if (refused_.count(file) != 0) {
         return false;

@@ -21,12 +21,12 @@ public:
     void RefuseWrites(const std::string& path) { refused_.insert(path); }
 
     std::uint32_t ReadString(const std::string& section, const std::string& key,
-                                   const std::string& def, char* buffer, std::uint32_t size,
-                                   const std::string& file) override;
-    std::uint32_t ReadInt(const std::string& section, const std::string& key,
-                                std::int32_t def, const std::string& file) override;
-    bool WriteString(const std::string& section, const std::string& key,
-                            const std::string& value, const std::string& file) override;
+                             const std::string& def, char* buffer, std::uint32_t size,
+                             const std::string& file) override;
+    std::uint32_t ReadInt(const std::string& section, const std::string& key, std::int32_t def,
+                          const std::string& file) override;
+    bool WriteString(const std::string& section, const std::string& key, const std::string& value,
+                     const std::string& file) override;
 
     int writes = 0;
 
