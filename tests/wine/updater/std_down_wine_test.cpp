@@ -327,8 +327,8 @@ TEST_P(StdDownWineBrokenTest, ServerEndingMidBodyLeavesNoFile) {
     EXPECT_FALSE(FileExists(Path("a.dll")));
 }
 
-// Without a declared length a clean close is the only end the client can see, so only a reset
-// is a detectable break there.
+// WinInet here reports a close, a reset and a cut chunked body alike as a clean end of the body,
+// so only a declared length shows the break; without one the body cannot be told from a whole one.
 INSTANTIATE_TEST_SUITE_P(Servers, StdDownWineBrokenTest,
                          ::testing::Values(BrokenCase{"close_with_length", true, false},
                                            BrokenCase{"reset_with_length", true, true}),
