@@ -105,6 +105,38 @@ TEST_F(WaitWindowsWineTest, FormUpAndFormZcMoveInAndOutOfTheTopmostBand) {
     EXPECT_FALSE(topmost());
 }
 
+// A 32 x 32 monochrome cursor file: directory, one entry, bitmap header, palette, XOR and AND.
+std::string MonochromeCursorFile() {
+    std::string bytes;
+    auto put = [&bytes](std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            bytes += static_cast<char>((value >> (8 * i)) & 0xFF);
+        }
+    };
+    put(0, 2), put(2, 2), put(1, 2);                           // reserved, cursor, one image
+    put(32, 1), put(32, 1), put(2, 1), put(0, 1);              // size, colours, reserved
+    put(0, 2), put(0, 2), put(304, 4), put(22, 4);             // hot spot, bytes, offset
+    put(40, 4), put(32, 4), put(64, 4), put(1, 2), put(1, 2);  // header: 1 bit, XOR + AND
+    put(0, 4), put(256, 4), put(0, 4), put(0, 4), put(0, 4), put(0, 4);
+    put(0x000000, 4), put(0xFFFFFF, 4);  // palette
+    bytes += std::string(128, '\x00');   // XOR: black
+    bytes += std::string(128, '\xF0');   // AND: half see-through
+    return bytes;
+}
+
+TEST_F(WaitWindowsWineTest, FormAniSetsTheClassCursorFromAFile) {
+    ScratchFolder scratch;
+    const std::string file = scratch.Path() + "arrow.cur";
+    WriteBytes(file, MonochromeCursorFile());
+    TestWindow window("qvx updlib cursor test");
+    SetClassLongPtrA(window.Handle(), GCLP_HCURSOR, 0);
+    api.FormANI(window.Opaque(), scratch.Path() + "missing.cur");
+    EXPECT_EQ(GetClassLongPtrA(window.Handle(), GCLP_HCURSOR), 0);
+    api.FormANI(window.Opaque(), file);
+    EXPECT_NE(GetClassLongPtrA(window.Handle(), GCLP_HCURSOR), 0);
+    SetClassLongPtrA(window.Handle(), GCLP_HCURSOR, 0);
+}
+
 TEST_F(WaitWindowsWineTest, DesktopMembersDoNotFail) {
     api.RunScr();
     api.ReDesktop();
