@@ -22,8 +22,7 @@ std::string trovapi::ReadProfileText(const std::string& file, const std::string&
     }
     const auto bufferSize = static_cast<std::uint32_t>(size);
     iniBuffer_.assign(bufferSize, ' ');
-    ports_.profile.ReadString(section, key, kMissingText, iniBuffer_.data(), bufferSize,
-                                    file);
+    ports_.profile.ReadString(section, key, kMissingText, iniBuffer_.data(), bufferSize, file);
     // The value ends at its NUL; what follows is the rest of the blank buffer.
     const std::string_view text(iniBuffer_.data(), iniBuffer_.size());
     return TrimLeft(WithoutTrailingBlanks(text));

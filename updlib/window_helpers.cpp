@@ -78,5 +78,6 @@ void trovapi::ReDesktop() {
 
 void trovapi::RunScr() {
     // The desktop window always exists and hands the command to the system's screen saver.
-    ports_.windows.SendWindowMessage(ports_.windows.DesktopWindow(), kWmSysCommand, kScScreenSave, 0);
+    ports_.windows.SendWindowMessage(ports_.windows.DesktopWindow(), kWmSysCommand, kScScreenSave,
+                                     0);
 }

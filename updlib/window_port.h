@@ -18,10 +18,10 @@ public:
     // FindWindowExA(parent, NULL, className, NULL); parent 0 searches the top-level windows.
     virtual WindowHandle FindChildByClass(WindowHandle parent, const std::string& className) = 0;
     virtual WindowHandle DesktopWindow() = 0;
-    virtual bool PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                             std::intptr_t lParam) = 0;
+    virtual bool PostWindowMessage(WindowHandle window, std::uint32_t message,
+                                   std::uintptr_t wParam, std::intptr_t lParam) = 0;
     virtual std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t message,
-                                      std::uintptr_t wParam, std::intptr_t lParam) = 0;
+                                            std::uintptr_t wParam, std::intptr_t lParam) = 0;
     // SetWindowPos(window, insertAfter, 0, 0, 0, 0, flags); insertAfter carries the special
     // values (-1 topmost, -2 not topmost, 1 bottom) as they are.
     virtual bool SetWindowPos(WindowHandle window, WindowHandle insertAfter,
