@@ -165,6 +165,17 @@ void CStdDown::Start() {
         return;
     }
     const std::uint64_t connection = connection_;
+    if (transferring_ == connection) {
+        return;  // a handler inside this transfer: a second reader would split the body
+    }
+    const std::uint64_t outer = transferring_;
+    transferring_ = connection;
+    struct Restore {
+        std::uint64_t& field;
+        std::uint64_t value;
+        ~Restore() { field = value; }
+    } restore{transferring_, outer};
+
     const InternetPort::Handle request = request_;
     const std::string path = SaveFile;
 

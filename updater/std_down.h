@@ -15,7 +15,8 @@
 // Use: set URL and SaveFile, call CreateConnect, then Start; the events arrive from inside
 // those calls. Start keeps the window alive by handling window messages between reads, so a
 // handler may call Cancel meanwhile, and a DownloadOver handler may start the next transfer on
-// the same object (it runs to its end before the outer Start returns).
+// the same object (it runs to its end before the outer Start returns). Start called again for a
+// connection whose body is being read already does nothing.
 //
 // Outcomes of Start (exactly one of them):
 //   complete body   OnProgress..., WriteOver, DownloadOver      (file holds the body)
@@ -90,4 +91,5 @@ private:
     // Numbers each CreateConnect, so a transfer can tell its own connection from one opened by
     // a handler running inside it.
     std::uint64_t connection_ = 0;
+    std::uint64_t transferring_ = 0;  // the connection whose body Start is reading, 0 if none
 };

@@ -505,6 +505,31 @@ TEST_F(StdDownTest, ConnectionOpenedInDownloadOverOutlivesTheOuterTransfer) {
     ExpectHandlesClosedOnce();
 }
 
+TEST_F(StdDownTest, StartInsideTheSameTransferDoesNothing) {
+    net.responses[kUrl] = FakeInternet::Ok(Bytes(3000));
+    int nestedStarts = 0;
+    auto startAgain = [&] {
+        ++nestedStarts;
+        down.SaveFile = "other";
+        down.Start();
+    };
+    down.OnProgress = [&](long& value) {
+        events.push_back(Progress(value));
+        startAgain();
+    };
+    down.DownloadOver = [&] {
+        events.push_back("DownloadOver");
+        startAgain();
+    };
+    Fetch();
+    EXPECT_EQ(nestedStarts, 4);
+    EXPECT_EQ(events, (Events{"OnProgress(1024)", "OnProgress(2048)", "OnProgress(3000)",
+                              "WriteOver", "DownloadOver"}));
+    EXPECT_EQ(files.files[kSave], Bytes(3000));
+    EXPECT_EQ(files.files.count("other"), 0u);
+    ExpectHandlesClosedOnce();
+}
+
 TEST_F(StdDownTest, ReconnectingWhileConnectedClosesTheOldHandles) {
     net.responses[kUrl] = FakeInternet::Ok(Bytes(10));
     down.URL = kUrl;
