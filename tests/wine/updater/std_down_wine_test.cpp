@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <fstream>
+#include <mutex>
 #include <functional>
 #include <ostream>
 #include <sstream>
@@ -78,8 +79,11 @@ public:
     std::string Url(const std::string& path) const {
         return "http://127.0.0.1:" + std::to_string(port_) + path;
     }
-    // The request heads received, in order; read after the transfers have ended.
-    std::vector<std::string> requests;
+    // The request heads received so far, in order.
+    std::vector<std::string> Requests() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return requests_;
+    }
 
 private:
     void Serve() {
@@ -114,7 +118,10 @@ private:
             }
             request.append(buffer, n);
         }
-        requests.push_back(request);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            requests_.push_back(request);
+        }
         const std::string head = script.head + "\r\n";
         SendAll(client, head.data(), head.size());
         const std::size_t total = std::min(script.sendBytes, script.body.size());
@@ -152,6 +159,8 @@ private:
     }
 
     std::vector<Script> scripts_;
+    std::mutex mutex_;
+    std::vector<std::string> requests_;
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     std::atomic<bool> stop_{false};
@@ -262,9 +271,10 @@ TEST_P(StdDownWineOkTest, StoresTheWholeBody) {
     EXPECT_EQ(lengthAtEnd, c.withLength ? std::to_string(c.size) : "");
     EXPECT_EQ(typeAtEnd, "application/x-test");
     EXPECT_EQ(serverAtEnd, "qvx-test/1.0");
-    ASSERT_EQ(server.requests.size(), 1u);
-    EXPECT_EQ(server.requests[0].rfind("GET /qvxUpgraded.ini HTTP/1.1\r\n", 0), 0u);
-    EXPECT_NE(server.requests[0].find("User-Agent: Ostrel\r\n"), std::string::npos);
+    const std::vector<std::string> requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].rfind("GET /qvxUpgraded.ini HTTP/1.1\r\n", 0), 0u);
+    EXPECT_NE(requests[0].find("User-Agent: Ostrel\r\n"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(Answers, StdDownWineOkTest,
