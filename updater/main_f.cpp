@@ -25,7 +25,7 @@ MainF::MainF(const MainFPorts& ports) : ports_(ports), tro_(ports.trovapi) {
     view_.ProcM.rect = {2200, 2760, 3895, 255};
     view_.ProcM.scaleWidth = 3895 - 2 * kProcMBorderTwips;
     view_.ProcM.scaleHeight = 255 - 2 * kProcMBorderTwips;
-    view_.ProcM.fillColor = 0x00980000 | (78 << 8) | 0;  // RGB(0, 78, 152)
+    view_.ProcM.fillColor = 0x00984E00;  // RGB(0, 78, 152) as 0x00BBGGRR
     view_.Line1 = {2205, 6120, 3120};
     view_.Exit = {{2200, 3240, 1215, 375}, "退出程序", true};
     // Enabled by the selection handler as soon as a measured server is selected.

@@ -11,6 +11,10 @@ void MainF::Form_Load() {
         ports_.files.CreateFolders(programFolder + "qvxUpgraded");
     }
 
+    // The updater's own program file, set aside by the last update while it was running, is
+    // free now.
+    ports_.files.RemoveFile(programFolder + "qvxUpgraded.exe.qvxold");
+
     // 2. Above all other windows.
     tro_.FormUp(ports_.host.Handle());
 

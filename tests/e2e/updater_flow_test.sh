@@ -220,6 +220,7 @@ wait_until_gone || fail "updater still running after 关 闭"
 pid=$(main_pid)
 [ -n "$pid" ] && STARTED_PIDS+=("$pid") && kill "$pid" 2>/dev/null
 [ -n "$pid" ] || fail "关 闭 did not start quorvex.exe"
+[ ! -e "$PROG/qvxUpgraded.exe.qvxold" ] || fail "the set-aside updater was not removed on the next start"
 
 # ---- missing: one file answers 404 -----------------------------------------------------------
 FILES=(quorvex.exe words.dat missing.dll qvxUpgraded.ini)

@@ -251,6 +251,10 @@ TEST_F(MainFFilesTest, RunningUpdaterIsMovedAsideAndReplaced) {
     // The running file cannot be deleted; it stays aside under its backup name.
     EXPECT_EQ(now.at("qvxUpgraded.exe.qvxold"), "running updater");
     EXPECT_EQ(now.count("quorvex.exe.qvxold"), 0u);
+    // The next start of the updater, no longer running from it, removes it.
+    updateFiles.running.clear();
+    Load();
+    EXPECT_EQ(ProgramFiles().count("qvxUpgraded.exe.qvxold"), 0u);
 }
 
 TEST_F(MainFFilesTest, RunningUpdaterReturnsWhenTheInstallationRollsBack) {
