@@ -1,0 +1,181 @@
+# Shared steps of the quorvex.exe scenarios (tests/e2e/quorvex_*_test.sh). Source it after
+# setting QVX_E2E_NAME; it sources the project scripts itself.
+#
+#   qvx_e2e_up [xvfb|xorg]   builds what is missing, starts a private X server and the Wine
+#                            server on the scenarios' prefix (made once per run folder), with
+#                            no quorvex state left from an earlier scenario, and installs
+#                            quorvex.exe + quorvex.ico into C:\Quorvex
+#   qvx_e2e_start            starts quorvex.exe from its folder and waits for its window
+#   qvx_e2e_wait <secs> <cmd...>   polls a condition once a second, bounded
+#   qvx_e2e_reg <name>       a value of HKCU\Software\quorvex ("" when missing)
+#   qvx_e2e_run_value        the quorvex value of the user's Run key
+#   qvx_e2e_pids / _count    running quorvex.exe processes of this prefix
+#   qvx_e2e_window           "left top right bottom visible" of the main window's client area
+#   qvx_e2e_click_twips <x> <y>    clicks the main window at a point of its layout (twips)
+#   qvx_e2e_click_at <x> <y>       clicks the screen
+#   qvx_e2e_ramp             the screen's gamma ramp: 768 words
+#   qvx_e2e_shot <file>      screenshot into build/e2e/screenshots/
+#   qvx_e2e_fail <text>      prints and exits 1
+# Everything started here ends with the EXIT trap (Wine server by prefix, X server by PID).
+
+set -uo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/common.sh"
+source "$QVX_ROOT/scripts/wine_env.sh"
+cd "$QVX_ROOT"
+
+QVX_WIN_BUILD=${QVX_WIN_BUILD:-$QVX_ROOT/build/windows}
+QVX_E2E_ROOT=$QVX_ROOT/build/e2e
+QVX_E2E_SHOTS=$QVX_E2E_ROOT/screenshots
+QVX_E2E_TOOLS=$QVX_WIN_BUILD/tests/e2e/tools
+QVX_E2E_LOG=$QVX_E2E_ROOT/${QVX_E2E_NAME:-scenario}.log
+mkdir -p "$QVX_E2E_SHOTS"
+
+qvx_e2e_fail() {
+    echo "FAIL ($QVX_E2E_NAME): $*" >&2
+    exit 1
+}
+
+qvx_e2e_wait() {
+    local limit=$1 i
+    shift
+    for ((i = 0; i < limit; i++)); do
+        "$@" && return 0
+        sleep 1
+    done
+    "$@"
+}
+
+qvx_e2e_up() {
+    local kind=${1:-xvfb}
+    qvx_build windows "$QVX_WIN_BUILD" quorvex qvx_gamma_probe qvx_memory_probe qvx_window_probe \
+        qvx_reminder_demo >/dev/null || qvx_e2e_fail "build of quorvex.exe and the helpers"
+    # One prefix for the quorvex scenarios of this run folder: the program keeps all its state
+    # in the registry and its install folder, both reset below.
+    qvx_wine_env "$QVX_E2E_ROOT/quorvex"
+    qvx_x_start "$kind" || qvx_e2e_fail "X server ($kind)"
+    trap qvx_wine_cleanup EXIT
+    if [ -f "$WINEPREFIX/system.reg" ]; then
+        wineserver -p
+        # No copy may start from the Run key when the services come up.
+        wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v quorvex /f \
+            </dev/null >/dev/null 2>&1
+        wine reg delete 'HKCU\Software\quorvex' /f </dev/null >/dev/null 2>&1
+        wineboot </dev/null >/dev/null 2>&1
+    else
+        qvx_wine_up
+    fi
+    QVX_E2E_INSTALL=$WINEPREFIX/drive_c/Quorvex
+    rm -rf "$QVX_E2E_INSTALL"
+    mkdir -p "$QVX_E2E_INSTALL"
+    cp "$QVX_WIN_BUILD/app/quorvex.exe" "$QVX_WIN_BUILD/app/quorvex.ico" "$QVX_E2E_INSTALL/"
+    # The statistics service of these runs: loopback, where nothing answers.
+    qvx_e2e_set StatsHost 127.0.0.1
+}
+
+qvx_e2e_set() {
+    wine reg add 'HKCU\Software\quorvex' /v "$1" /t REG_SZ /d "$2" /f </dev/null >/dev/null 2>&1
+}
+
+qvx_e2e_reg() {
+    wine reg query 'HKCU\Software\quorvex' /v "$1" </dev/null 2>/dev/null | tr -d '\r' |
+        awk -v n="$1" '$1 == n && $2 == "REG_SZ" { sub(/^[^R]*REG_SZ[ \t]+/, ""); print; exit }'
+}
+
+qvx_e2e_run_value() {
+    wine reg query 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v quorvex </dev/null \
+        2>/dev/null | tr -d '\r' | awk '$1 == "quorvex" { sub(/^[^R]*REG_SZ[ \t]+/, ""); print; exit }'
+}
+
+# quorvex.exe processes of this prefix (other runs on the machine have prefixes of their own).
+qvx_e2e_pids() {
+    local pid
+    for pid in $(pgrep -if '(^|[\\/])quorvex\.exe$'); do
+        tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && echo "$pid"
+    done
+}
+
+qvx_e2e_count() {
+    qvx_e2e_pids | wc -l
+}
+
+qvx_e2e_window() {
+    wine "$QVX_E2E_TOOLS/qvx_window_probe.exe" rect QuorvexMainForm </dev/null 2>/dev/null | tr -d '\r'
+}
+
+qvx_e2e_window_shown() {
+    local w
+    w=$(qvx_e2e_window) && [ "${w##* }" = 1 ]
+}
+
+qvx_e2e_start() {
+    (cd "$QVX_E2E_INSTALL" && exec wine ./quorvex.exe </dev/null >>"$QVX_E2E_LOG" 2>&1 &)
+    qvx_e2e_wait 40 qvx_e2e_window_shown || qvx_e2e_fail "the main window did not show"
+}
+
+# Twips of the form layout to screen pixels (96 dpi under Wine here: 15 twips a pixel).
+qvx_e2e_click_twips() {
+    local w left top
+    w=$(qvx_e2e_window) || qvx_e2e_fail "no main window to click"
+    read -r left top _ <<<"$w"
+    qvx_e2e_click_at $((left + $1 / 15)) $((top + $2 / 15))
+}
+
+# Wine takes a button press where the pointer was last seen moving: move, settle, then press.
+qvx_e2e_click_at() {
+    xdotool mousemove "$1" "$2"
+    sleep 0.3
+    xdotool mousedown 1
+    sleep 0.1
+    xdotool mouseup 1
+}
+
+qvx_e2e_ramp() {
+    wine "$QVX_E2E_TOOLS/qvx_gamma_probe.exe" </dev/null 2>/dev/null | tr -d '\r'
+}
+
+# The ramp the program loads for a slider position, as 768 words (half-even rounding).
+qvx_e2e_expected_ramp() {
+    python3 - "$1" <<'EOF'
+import sys
+v = int(sys.argv[1])
+g = round(v / 6)
+def scale(s, b):
+    if s < 0:
+        return round((100 + s) * b / 100)
+    if s == 0:
+        return b
+    return round(65535 - (100 - s) * (65535 - b) / 100)
+words = [scale(-g, i * 257) for i in range(256)] * 2 + [scale(-v, i * 257) for i in range(256)]
+print(" ".join(str(w) for w in words))
+EOF
+}
+
+# The dummy driver keeps 8 bits a level: compare the high bytes.
+qvx_e2e_high_bytes() {
+    tr ' ' '\n' | awk 'NF { printf "%d ", int($1 / 256) } END { print "" }'
+}
+
+qvx_e2e_shot() {
+    import -window root "$QVX_E2E_SHOTS/$1" && echo "screenshot: $QVX_E2E_SHOTS/$1"
+}
+
+# The quorvex tray icon (its warm orange tile) in the notification area at the bottom right:
+# prints "<orange pixels> <mean x>" of the strip 864..1023 x 744..767 of the screen.
+qvx_e2e_tray_scan() {
+    import -window root png:- 2>/dev/null | convert - -crop 160x24+864+744 +repage txt:- |
+        sed -nE 's/^([0-9]+),([0-9]+): *\(([0-9.]+),([0-9.]+),([0-9.]+).*/\1 \2 \3 \4 \5/p' |
+        awk '$3 > 220 && $4 > 100 && $4 < 200 && $5 < 90 { n++; sx += $1 }
+             END { printf "%d %d\n", n, n ? 864 + sx / n : 0 }'
+}
+
+qvx_e2e_tray_pixels() {
+    local s
+    s=$(qvx_e2e_tray_scan)
+    echo "${s% *}"
+}
+
+qvx_e2e_tray_icon_x() {
+    local s
+    s=$(qvx_e2e_tray_scan)
+    [ "${s% *}" -gt 20 ] && echo "${s#* }"
+}
