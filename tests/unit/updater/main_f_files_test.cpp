@@ -6,7 +6,7 @@ class MainFFilesTest : public MainFTest {
 protected:
     // Program 2 offered against installed 1: the file phase is next.
     MainF& ReadyForFiles(const std::vector<std::string>& names) {
-        SettingsSpec s;
+        LocalSettings s;
         s.fileNum = std::to_string(names.size());
         s.fileList.clear();
         for (std::size_t k = 0; k < names.size(); ++k) {
@@ -222,7 +222,7 @@ TEST_F(MainFFilesTest, NoFilesListedFetchesNothing) {
     for (const char* count : {"0", "-2", ""}) {
         SCOPED_TRACE(count);
         launcher.launched.clear();
-        SettingsSpec s;
+        LocalSettings s;
         s.fileNum = count;
         WriteSettings(s);
         ServeInfo("Quorvex_Soft_qvxUpgraded", "2", "5");

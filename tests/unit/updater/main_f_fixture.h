@@ -63,7 +63,7 @@ private:
     updlib::fakes::FakeProfileFile inner_;
 };
 
-struct SettingsSpec {
+struct LocalSettings {
     int updexe = 1;
     int upddic = 1;
     std::string exeVerM = "1";
@@ -89,7 +89,7 @@ protected:
         return std::string(kApp) + "qvxUpgraded\\" + name;
     }
 
-    void WriteSettings(const SettingsSpec& s) {
+    void WriteSettings(const LocalSettings& s) {
         const std::string text = "[SetOpt]\nupdexe=" + std::to_string(s.updexe) +
                                  "\nupddic=" + std::to_string(s.upddic) + "\n[Info]\n" + s.servers +
                                  "ExeVerM=" + s.exeVerM + "\nExeVerZ=" + s.exeVerZ +

@@ -37,7 +37,7 @@ TEST(MainFText, VersionsThatAreNumbers) {
 }
 
 TEST_F(MainFTest, InformationFileIsFetchedFromTheChosenServer) {
-    SettingsSpec s;
+    LocalSettings s;
     s.servers = "SerNum=2\n";
     s.serverSection =
         "Ser1=A\nSerHost1=127.0.0.1\nSerUrl1=http://one\nSer2=B\nSerHost2=127.0.0.1\n"
@@ -193,7 +193,7 @@ TEST_F(MainFTest, DecisionByOfferedAndInstalledVersions) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         messages.shown.clear();
-        SettingsSpec s;
+        LocalSettings s;
         s.updexe = c.updexe;
         s.upddic = c.upddic;
         s.exeVerM = c.localM;
@@ -268,7 +268,7 @@ TEST_F(MainFTest, InformationFileThatDoesNotArriveEndsTheUpdater) {
 }
 
 TEST_F(MainFTest, MissingServerUrlKeepsPhaseZero) {
-    SettingsSpec s;
+    LocalSettings s;
     s.serverSection = "Ser1=Local\nSerHost1=127.0.0.1\nSerUrl1=   \n";
     WriteSettings(s);
     MainF& f = ThroughInfoFile();
@@ -283,7 +283,7 @@ TEST_F(MainFTest, MissingServerUrlKeepsPhaseZero) {
 }
 
 TEST_F(MainFTest, MissingServerUrlKeyIsTriedAndFails) {
-    SettingsSpec s;
+    LocalSettings s;
     s.serverSection = "Ser1=Local\nSerHost1=127.0.0.1\n";
     WriteSettings(s);
     MainF& f = ThroughInfoFile();

@@ -41,7 +41,7 @@ TEST_F(MainFTest, NothingAllowedHandsOverToTheSettingsProgram) {
         SCOPED_TRACE(c.wqPresent);
         messages.shown.clear();
         launcher.launched.clear();
-        SettingsSpec s;
+        LocalSettings s;
         s.updexe = 0;
         s.upddic = 0;
         WriteSettings(s);
@@ -66,7 +66,7 @@ TEST_F(MainFTest, NothingAllowedHandsOverToTheSettingsProgram) {
 
 TEST_F(MainFTest, OneKindOfUpdateAllowedIsEnough) {
     for (auto [exe, dic] : {std::pair{1, 0}, std::pair{0, 1}}) {
-        SettingsSpec s;
+        LocalSettings s;
         s.updexe = exe;
         s.upddic = dic;
         WriteSettings(s);
@@ -92,7 +92,7 @@ TEST_F(MainFTest, ServerEntriesByNameAndHost) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.section);
-        SettingsSpec s;
+        LocalSettings s;
         s.serverSection = c.section;
         WriteSettings(s);
         MainF& f = Load();
@@ -107,7 +107,7 @@ TEST_F(MainFTest, ServerEntriesByNameAndHost) {
 
 TEST_F(MainFTest, NoServersMeansNoMeasurement) {
     for (const char* servers : {"SerNum=0\n", ""}) {
-        SettingsSpec s;
+        LocalSettings s;
         s.servers = servers;
         WriteSettings(s);
         MainF& f = Load();
@@ -120,7 +120,7 @@ TEST_F(MainFTest, NoServersMeansNoMeasurement) {
 }
 
 TEST_F(MainFTest, LongServerNameIsCutTo19Bytes) {
-    SettingsSpec s;
+    LocalSettings s;
     s.serverSection = "Ser1=ABCDEFGHIJKLMNOPQRSTUVWXYZ0123\nSerHost1=no.such.host\n";
     WriteSettings(s);
     MainF& f = Load();
@@ -128,7 +128,7 @@ TEST_F(MainFTest, LongServerNameIsCutTo19Bytes) {
 }
 
 TEST_F(MainFTest, ListIsShownDisabledBeforeTheServersAreTimed) {
-    SettingsSpec s;
+    LocalSettings s;
     s.servers = "SerNum=2\n";
     s.serverSection = "Ser1=A\nSerHost1=127.0.0.1\nSer2=B\nSerHost2=localhost\n";
     WriteSettings(s);
@@ -150,7 +150,7 @@ TEST_F(MainFTest, ListIsShownDisabledBeforeTheServersAreTimed) {
 }
 
 TEST_F(MainFTest, SelectionEndsOnTheLastResolvableServer) {
-    SettingsSpec s;
+    LocalSettings s;
     s.servers = "SerNum=3\n";
     s.serverSection =
         "Ser1=A\nSerHost1=127.0.0.1\nSer2=B\nSerHost2=localhost\nSer3=C\nSerHost3=bad\n";
