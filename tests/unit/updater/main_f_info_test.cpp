@@ -230,6 +230,8 @@ TEST_F(MainFTest, MarkerMustMatchExactly) {
         EXPECT_FALSE(f.Ended());
         f.NextCmd_Click();  // phase 1 with "下一步": nothing
         EXPECT_EQ(internet.urls.size(), 1u);
+        f.SetListIndex(0);  // the selection handler acts in phase 0 only
+        EXPECT_FALSE(f.View().NextCmd.enabled);
         internet.urls.clear();
     }
 }
@@ -337,6 +339,31 @@ TEST_F(MainFTest, ProgressWithoutLengthCountsBytesAndLeavesTheBar) {
               lines.end());
     EXPECT_TRUE(f.View().ProcM.fills.empty());
     EXPECT_EQ(f.Phase(), 2);
+}
+
+TEST_F(MainFTest, ExitDuringThePauseEndsBeforeTheDownload) {
+    WriteSettings({});
+    ServeInfo("Quorvex_Soft_qvxUpgraded", "2", "5");
+    wait.onPump = [&] { form->Exit_Click(); };
+    wait.outcomes = {updlib::WaitOutcome::Input, updlib::WaitOutcome::Timer};
+    MainF& f = ThroughInfoFile();
+    EXPECT_TRUE(f.Ended());
+    EXPECT_TRUE(internet.urls.empty());
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(MainFTest, OldInformationFileThatCannotBeRemovedLeavesTheWindowWaiting) {
+    WriteSettings({});
+    ServeInfo("Quorvex_Soft_qvxUpgraded", "2", "5");
+    files[Work("qvxUpgraded.ini")] = "in use";
+    updateFiles.running.insert(Work("qvxUpgraded.ini"));
+    MainF& f = ThroughInfoFile();
+    EXPECT_EQ(files[Work("qvxUpgraded.ini")], "in use");
+    EXPECT_EQ(Log(), (std::vector<std::string>{"升级信息文件 [下载中] ... 0%"}));
+    EXPECT_FALSE(f.View().NextCmd.enabled);
+    EXPECT_EQ(f.Phase(), 1);
+    EXPECT_FALSE(f.Ended());
+    EXPECT_TRUE(messages.shown.empty());
 }
 
 }  // namespace
