@@ -10,8 +10,9 @@
 #   qvx_e2e_reg <name>       a value of HKCU\Software\quorvex ("" when missing)
 #   qvx_e2e_run_value        the quorvex value of the user's Run key
 #   qvx_e2e_pids / _count    running quorvex.exe processes of this prefix
-#   qvx_e2e_window           "left top right bottom visible" of the main window's client area
-#   qvx_e2e_click_twips <x> <y>    clicks the main window at a point of its layout (twips)
+#   qvx_e2e_window [class]   "left top right bottom visible" of the main window's client area
+#                            (or of the window of that class)
+#   qvx_e2e_click_twips <x> <y> [class]  clicks a point of the main window's layout (twips)
 #   qvx_e2e_click_at <x> <y>       clicks the screen
 #   qvx_e2e_ramp             the screen's gamma ramp: 768 words
 #   qvx_e2e_shot <file>      screenshot into build/e2e/screenshots/
@@ -99,12 +100,13 @@ qvx_e2e_count() {
 }
 
 qvx_e2e_window() {
-    wine "$QVX_E2E_TOOLS/qvx_window_probe.exe" rect QuorvexMainForm </dev/null 2>/dev/null | tr -d '\r'
+    wine "$QVX_E2E_TOOLS/qvx_window_probe.exe" rect "${1:-QuorvexMainForm}" </dev/null 2>/dev/null |
+        tr -d '\r'
 }
 
 qvx_e2e_window_shown() {
     local w
-    w=$(qvx_e2e_window) && [ "${w##* }" = 1 ]
+    w=$(qvx_e2e_window "$@") && [ "${w##* }" = 1 ]
 }
 
 qvx_e2e_start() {
@@ -115,7 +117,7 @@ qvx_e2e_start() {
 # Twips of the form layout to screen pixels (96 dpi under Wine here: 15 twips a pixel).
 qvx_e2e_click_twips() {
     local w left top
-    w=$(qvx_e2e_window) || qvx_e2e_fail "no main window to click"
+    w=$(qvx_e2e_window "${3:-QuorvexMainForm}") || qvx_e2e_fail "no window ${3:-} to click"
     read -r left top _ <<<"$w"
     qvx_e2e_click_at $((left + $1 / 15)) $((top + $2 / 15))
 }
