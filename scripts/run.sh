@@ -8,8 +8,10 @@ source "$QVX_ROOT/scripts/wine_env.sh"
 cd "$QVX_ROOT"
 
 qvx_install_deps
-qvx_step "build (Windows tree)"
-qvx_build windows build/windows
+qvx_step "build (Windows tree): quorvex.exe, quorvex.ico, qvxUpgraded.exe"
+targets=(quorvex)
+[ -e updater/win32/win_main.cpp ] && targets+=(qvxUpgraded)
+qvx_build windows build/windows "${targets[@]}"
 
 run_dir=$QVX_ROOT/build/run
 install_dir=$run_dir/Quorvex
@@ -30,7 +32,13 @@ else
     qvx_wine_up
     qvx_step "quorvex.exe on a virtual display $DISPLAY"
     (cd "$install_dir" && wine ./quorvex.exe </dev/null >/dev/null 2>&1 &)
-    sleep 8
+    # Wait until the window (centred) covers the middle of the desktop, then a few ticks.
+    for _ in $(seq 1 60); do
+        centre=$(import -window root png:- 2>/dev/null | convert - -format '%[hex:p{512,384}]' info: 2>/dev/null)
+        [ -n "$centre" ] && [ "${centre:0:6}" != 256F95 ] && break
+        sleep 0.5
+    done
+    sleep 4
     import -window root "$shots/quorvex-main.png"
     qvx_step "screenshot: $shots/quorvex-main.png"
 fi
