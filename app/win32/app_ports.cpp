@@ -199,8 +199,9 @@ NOTIFYICONDATAA Win32TrayIcon::Fill(const TrayRecord& record) {
     data.hIcon = reinterpret_cast<HICON>(record.icon);
 
     // The tip in the system's ANSI code page, in the 64-byte field of the record's original
-    // form, padded with blanks; the last byte stays the terminator so the shell never reads
-    // past the field.
+    // form, padded with blanks. A terminator follows the text, so the tooltip shows the text
+    // without a tail of blank space, and the field's last byte stays one, so the shell never
+    // reads past it.
     constexpr int kTipBytes = 64;
     std::wstring wide = Utf8ToWide(record.tip);
     char ansi[kTipBytes] = {};
@@ -216,6 +217,7 @@ NOTIFYICONDATAA Win32TrayIcon::Fill(const TrayRecord& record) {
     std::memset(data.szTip, 0, sizeof data.szTip);
     std::memset(data.szTip, ' ', kTipBytes - 1);
     std::memcpy(data.szTip, ansi, static_cast<std::size_t>(n));
+    data.szTip[n] = '\0';
     return data;
 }
 

@@ -41,14 +41,13 @@ TEST(TrayRecord, IsTheSmallestFormWithTheTipInTheAnsiCodePageBlankPadded) {
     EXPECT_EQ(data.uCallbackMessage, 512u);
     EXPECT_EQ(data.hIcon, reinterpret_cast<HICON>(0x10052));
 
-    // Blank padded up to the last byte, which stays the terminator.
+    // The text, its terminator, blanks up to the last byte, which is a terminator too.
+    std::string text(data.szTip);
+    EXPECT_EQ(WideToUtf8(AnsiToWide(text.data(), static_cast<int>(text.size()))), kTip);
+    ASSERT_LT(text.size(), 63u);
+    EXPECT_EQ(std::string(data.szTip + text.size() + 1, 62 - text.size()),
+              std::string(62 - text.size(), ' '));
     EXPECT_EQ(data.szTip[63], '\0');
-    std::string field(data.szTip, 63);
-    std::size_t end = field.find_last_not_of(' ');
-    ASSERT_NE(end, std::string::npos);
-    EXPECT_EQ(field.find('\0'), std::string::npos);
-    // Read back through the code page, the tip is the text the program gave.
-    EXPECT_EQ(WideToUtf8(AnsiToWide(field.data(), static_cast<int>(end + 1))), kTip);
 }
 
 TEST(TrayRecord, AnOverlongTipKeepsWholeCharactersAndItsTerminator) {
@@ -57,8 +56,9 @@ TEST(TrayRecord, AnOverlongTipKeepsWholeCharactersAndItsTerminator) {
         record.tip += "护";  // 80 bytes in a double-byte code page
     NOTIFYICONDATAA data = Win32TrayIcon::Fill(record);
     EXPECT_EQ(data.szTip[63], '\0');
-    std::string field(data.szTip, 63);
-    std::wstring back = AnsiToWide(field.data(), static_cast<int>(field.find_last_not_of(' ') + 1));
+    std::string text(data.szTip);
+    EXPECT_EQ(text.size(), 62u);  // 31 whole characters
+    std::wstring back = AnsiToWide(text.data(), static_cast<int>(text.size()));
     ASSERT_FALSE(back.empty());
     for (wchar_t ch : back)
         EXPECT_EQ(ch, L'护');  // no half character at the cut
