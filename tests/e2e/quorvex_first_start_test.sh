@@ -4,7 +4,7 @@
 #     program's real path;
 #   - left-button clicks on the tray icon hide and show the window;
 #   - a second start leaves exactly one running copy, the new one, with its window shown and
-#     one tray icon.
+#     one tray icon, the embedded one when quorvex.ico is missing.
 QVX_E2E_NAME=quorvex_first_start
 source "$(dirname "$0")/quorvex_e2e.sh"
 
@@ -41,7 +41,9 @@ qvx_e2e_click_at "$icon" 757
 qvx_e2e_wait 10 qvx_e2e_window_shown || qvx_e2e_fail "a second tray click did not show the window"
 echo "tray clicks hide and show the window"
 
-# A second start ends the first copy; one copy runs on, the new one.
+# A second start ends the first copy; one copy runs on, the new one. This copy finds no
+# quorvex.ico beside it: its tray icon is the program's own embedded icon.
+rm "$QVX_E2E_INSTALL/quorvex.ico"
 qvx_e2e_start
 one() { [ "$(qvx_e2e_count)" = 1 ] && [ "$(qvx_e2e_pids)" != "$first_pids" ]; }
 qvx_e2e_wait 20 one || qvx_e2e_fail "$(qvx_e2e_count) copies run after a second start"
@@ -53,5 +55,9 @@ qvx_e2e_wait 10 qvx_e2e_window_shown || qvx_e2e_fail "the new copy shows no wind
 # One tray icon: the ended copy's icon does not stay beside the new one.
 one_icon() { [ "$(qvx_e2e_tray_pixels)" -le $((tray * 3 / 2)) ] && [ "$(qvx_e2e_tray_pixels)" -gt 20 ]; }
 qvx_e2e_wait 10 one_icon || qvx_e2e_fail "tray pixels $(qvx_e2e_tray_pixels), one icon has $tray"
+# ... and it is the new copy's: a click on it hides that copy's window.
+icon=$(qvx_e2e_tray_icon_x) || qvx_e2e_fail "tray icon not found after the second start"
+qvx_e2e_click_at "$icon" 757
+qvx_e2e_wait 10 hidden || qvx_e2e_fail "the tray icon does not belong to the new copy"
 echo "second start: one copy runs (pid $survivor), the first ($first_pids) ended"
 echo "PASS $QVX_E2E_NAME"
