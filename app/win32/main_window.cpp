@@ -117,8 +117,9 @@ void MainWindow::Load() {
 }
 
 void MainWindow::Dispatch(const std::function<void()>& handler) {
-    // A handler that shows a message box runs a nested message loop: ticks and clicks that
-    // arrive meanwhile are dropped, as the single-threaded program would only see them later.
+    // A handler that shows a message box runs a nested message loop. Ticks and clicks that
+    // arrive meanwhile are dropped: no handler ever runs inside another one, and a blocked
+    // tick is simply late (the tint refresh answers a long gap with its nudge).
     if (busy_ || destroyed_)
         return;
     busy_ = true;
