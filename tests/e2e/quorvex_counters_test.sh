@@ -42,7 +42,10 @@ echo "memory after a minute: resident ${rss} kB (${rss_start} kB 3 s after start
     "GetProcessMemoryInfo: pid/working set/private bytes = ${win:-unavailable}"
 qvx_e2e_shot quorvex-main-counting.png
 
-sleep 2
+# The user stays "active" for two minutes after the last input; the mover stops so that it
+# cannot move the pointer in the middle of the clicks below.
+kill "$mover" 2>/dev/null
+wait "$mover" 2>/dev/null
 qvx_e2e_click_twips $((8515 + 517)) $((165 + 247))
 gone() { [ "$(qvx_e2e_count)" = 0 ]; }
 qvx_e2e_wait 20 gone || qvx_e2e_fail "the exit image did not end the program"
