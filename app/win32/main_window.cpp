@@ -117,17 +117,37 @@ void MainWindow::Load() {
 }
 
 void MainWindow::Dispatch(const std::function<void()>& handler) {
-    // A handler that shows a message box runs a nested message loop. Ticks and clicks that
-    // arrive meanwhile are dropped: no handler ever runs inside another one, and a blocked
-    // tick is simply late (the tint refresh answers a long gap with its nudge).
-    if (busy_ || destroyed_)
+    Run(handler, WhenBusy::Defer);
+}
+
+void MainWindow::Run(const std::function<void()>& handler, WhenBusy whenBusy) {
+    // A handler that waits (a message box, the COM calls of the server exchange) lets the
+    // system dispatch messages inside it. No handler may run inside another one: the user's
+    // clicks and slider moves wait until the running handler is done, as they would in a window
+    // that is simply blocked; a tick is dropped (the next one comes a second later, and the
+    // tint refresh answers the gap with its nudge).
+    if (destroyed_)
         return;
-    busy_ = true;
-    try {
-        handler();
-    } catch (...) {
-        // Nothing crosses the message loop; the model stays as far as the handler got.
+    if (busy_) {
+        if (whenBusy == WhenBusy::Defer)
+            pending_.push_back(handler);
+        return;
     }
+    busy_ = true;
+    auto guarded = [](const std::function<void()>& h) {
+        try {
+            h();
+        } catch (...) {
+            // Nothing crosses the message loop; the model stays as far as the handler got.
+        }
+    };
+    guarded(handler);
+    while (!pending_.empty() && !form_.Ended()) {
+        std::function<void()> next = std::move(pending_.front());
+        pending_.pop_front();
+        guarded(next);
+    }
+    pending_.clear();
     busy_ = false;
     Sync();
 }
@@ -278,17 +298,23 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_TIMER:
             if (wParam == kSendInfoTimer) {
-                Dispatch([this] { form_.SendInfoTimer_Timer(); });
+                Run([this] { form_.SendInfoTimer_Timer(); }, WhenBusy::Drop);
                 return 0;
             }
             break;
-        case WM_MOUSEMOVE:
-            // Ordinary mouse moves and the tray icon's notifications (same message number).
-            Dispatch([this, wParam, lParam] {
-                form_.Form_MouseMove(static_cast<std::uintptr_t>(wParam),
-                                     static_cast<std::intptr_t>(lParam));
-            });
+        case WM_MOUSEMOVE: {
+            // Ordinary mouse moves and the tray icon's notifications (same message number). A
+            // notification carries a mouse message number in lParam; only those are worth
+            // keeping while a handler runs.
+            bool maybeTray = lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST;
+            Run(
+                [this, wParam, lParam] {
+                    form_.Form_MouseMove(static_cast<std::uintptr_t>(wParam),
+                                         static_cast<std::intptr_t>(lParam));
+                },
+                maybeTray ? WhenBusy::Defer : WhenBusy::Drop);
             return 0;
+        }
         case WM_SETCURSOR:
             if (reinterpret_cast<HWND>(wParam) == window_ && LOWORD(lParam) == HTCLIENT) {
                 POINT p;

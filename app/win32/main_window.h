@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,10 +33,13 @@ public:
     int Run();
 
     HWND Handle() const { return window_; }
-    // Runs one handler of the form, never letting an exception out, then syncs the windows.
+    // Runs one handler of the form, never letting an exception out, then syncs the windows;
+    // a user action that arrives while another handler runs is run right after it.
     void Dispatch(const std::function<void()>& handler);
 
 private:
+    enum class WhenBusy { Defer, Drop };
+    void Run(const std::function<void()>& handler, WhenBusy whenBusy);
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Sync();
@@ -58,6 +62,7 @@ private:
     bool timerRunning_ = false;
     int timerInterval_ = 0;
     bool busy_ = false;
+    std::deque<std::function<void()>> pending_;
     bool dragging_ = false;
     bool pressedOnImage_ = false;
     bool destroyed_ = false;

@@ -2,7 +2,7 @@
 # First start on a clean registry, the tray icon, and a second start that ends the first copy:
 #   - the first start writes the three switches as "1", today's date and the Run value with the
 #     program's real path;
-#   - left-button clicks on the tray icon hide and show the window;
+#   - the hide image hides the window, left-button clicks on the tray icon show and hide it;
 #   - a second start leaves exactly one running copy, the new one, with its window shown and
 #     one tray icon, the embedded one when quorvex.ico is missing.
 QVX_E2E_NAME=quorvex_first_start
@@ -32,14 +32,20 @@ qvx_e2e_shot quorvex-main-smart-on.png
 tray=$(qvx_e2e_tray_pixels)
 [ "$tray" -gt 20 ] || qvx_e2e_fail "no tray icon ($tray pixels)"
 
-# The tray icon: a left click hides the window, the next one shows it again.
+# The hide image (YinCangImage: 10005, 165, 1035 x 495 twips) hides the window and the tray
+# icon brings it back; then tray clicks hide and show it in turn.
+hidden() { w=$(qvx_e2e_window) && [ "${w##* }" = 0 ]; }
+qvx_e2e_click_twips $((10005 + 517)) $((165 + 247))
+qvx_e2e_wait 10 hidden || qvx_e2e_fail "the hide image did not hide the window"
+[ "$(qvx_e2e_tray_pixels)" -gt 20 ] || qvx_e2e_fail "the tray icon went with the window"
 icon=$(qvx_e2e_tray_icon_x) || qvx_e2e_fail "tray icon not found"
 qvx_e2e_click_at "$icon" 757
-hidden() { w=$(qvx_e2e_window) && [ "${w##* }" = 0 ]; }
+qvx_e2e_wait 10 qvx_e2e_window_shown || qvx_e2e_fail "a tray click did not show the window"
+qvx_e2e_click_at "$icon" 757
 qvx_e2e_wait 10 hidden || qvx_e2e_fail "a tray click did not hide the window"
 qvx_e2e_click_at "$icon" 757
-qvx_e2e_wait 10 qvx_e2e_window_shown || qvx_e2e_fail "a second tray click did not show the window"
-echo "tray clicks hide and show the window"
+qvx_e2e_wait 10 qvx_e2e_window_shown || qvx_e2e_fail "a third tray click did not show the window"
+echo "hide image and tray clicks hide and show the window"
 
 # A second start ends the first copy; one copy runs on, the new one. This copy finds no
 # quorvex.ico beside it: its tray icon is the program's own embedded icon.

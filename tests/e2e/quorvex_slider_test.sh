@@ -15,7 +15,6 @@ ramp_of() { [ "$(qvx_e2e_ramp | qvx_e2e_high_bytes)" = "$(qvx_e2e_expected_ramp 
 stored() { [ "$(qvx_e2e_reg SetHuYanValue)" = "$1" ]; }
 committed() { stored "$1" && ramp_of "$1"; }
 qvx_e2e_wait 30 committed 33 || qvx_e2e_fail "start at 33"
-sleep 3  # the first tick's server exchange holds the window for a moment
 
 # Preset RGBImage05 (3550, 1830, 1035 x 1155 twips) writes 17.
 qvx_e2e_click_twips $((3550 + 517)) $((1830 + 577))
