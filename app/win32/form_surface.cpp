@@ -33,6 +33,25 @@ const ImageControl* HitTest(const std::vector<const ImageControl*>& paintOrder, 
     return nullptr;
 }
 
+bool HoverTracker::Update(HWND window, const std::vector<const ImageControl*>& images,
+                          double scale) {
+    const ImageControl* now = nullptr;
+    POINT p;
+    RECT client;
+    if (IsWindowVisible(window) && GetCursorPos(&p) && ScreenToClient(window, &p) &&
+        GetClientRect(window, &client) && PtInRect(&client, p)) {
+        now = HitTest(images, PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
+    }
+    if (now)
+        SetTimer(window, kTimer, 150, nullptr);
+    else
+        KillTimer(window, kTimer);
+    if (now == hovered_)
+        return false;
+    hovered_ = now;
+    return true;
+}
+
 Bitmap32::~Bitmap32() {
     Release();
 }
@@ -79,7 +98,8 @@ bool Bitmap32::Resize(int width, int height) {
 
 void FormSurface::Paint(HDC dc, int width, int height, double scale,
                         const std::vector<const ImageControl*>& images,
-                        const std::vector<const LabelControl*>& labels) {
+                        const std::vector<const LabelControl*>& labels,
+                        const ImageControl* hovered) {
     std::vector<int> key{width, height, static_cast<int>(std::lround(scale * 1000))};
     for (const ImageControl* image : images)
         key.push_back(image->visible ? 1 : 0);
@@ -104,6 +124,8 @@ void FormSurface::Paint(HDC dc, int width, int height, double scale,
         if (label->visible && !label->text.empty())
             PaintLabel(frame_.Dc(), *label, scale);
     }
+    if (hovered && hovered->visible)
+        painter_.PaintHover(frame_.Dc(), hovered->picture, hovered->rect, scale);
     BitBlt(dc, 0, 0, width, height, frame_.Dc(), 0, 0, SRCCOPY);
 }
 

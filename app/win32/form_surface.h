@@ -19,6 +19,20 @@ bool IsDecoration(Picture picture);
 const ImageControl* HitTest(const std::vector<const ImageControl*>& paintOrder, int twipX,
                             int twipY);
 
+// The clickable image under the pointer, lit up while the pointer rests on it. A short timer
+// notices when the pointer has left (mouse-leave tracking is not reliable on colour-keyed
+// windows everywhere).
+class HoverTracker {
+public:
+    static constexpr UINT_PTR kTimer = 0x4856;
+    // Looks where the pointer is; true when the lit image changed and the window must repaint.
+    bool Update(HWND window, const std::vector<const ImageControl*>& images, double scale);
+    const ImageControl* Hovered() const { return hovered_; }
+
+private:
+    const ImageControl* hovered_ = nullptr;
+};
+
 // A 32-bit top-down DIB section selected into its own memory DC.
 class Bitmap32 {
 public:
@@ -48,9 +62,11 @@ public:
     explicit FormSurface(const PicturePainter& painter) : painter_(painter) {}
 
     // Paints onto dc (client coordinates); width/height in device pixels.
+    // hovered: the clickable image under the pointer, lit up a little (or none).
     void Paint(HDC dc, int width, int height, double scale,
                const std::vector<const ImageControl*>& images,
-               const std::vector<const LabelControl*>& labels);
+               const std::vector<const LabelControl*>& labels,
+               const ImageControl* hovered = nullptr);
     // The image layer of the last paint (form pixel (0,0) at (0,0)).
     const Bitmap32& Layer() const { return layer_; }
     void Invalidate() { layerKey_.clear(); }

@@ -267,7 +267,8 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             HDC dc = BeginPaint(window_, &ps);
             RECT client;
             GetClientRect(window_, &client);
-            surface_.Paint(dc, client.right, client.bottom, Scale(), Images(), Labels());
+            surface_.Paint(dc, client.right, client.bottom, Scale(), Images(), Labels(),
+                           hover_.Hovered());
             EndPaint(window_, &ps);
             return 0;
         }
@@ -297,6 +298,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_TIMER:
+            if (wParam == HoverTracker::kTimer) {
+                if (hover_.Update(window_, Images(), Scale()))
+                    InvalidateRect(window_, nullptr, FALSE);
+                return 0;
+            }
             if (wParam == kSendInfoTimer) {
                 Run([this] { form_.SendInfoTimer_Timer(); }, WhenBusy::Drop);
                 return 0;
@@ -307,6 +313,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // notification carries a mouse message number in lParam; only those are worth
             // keeping while a handler runs.
             bool maybeTray = lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST;
+            if (!(form_.TrayAdded() && wParam == form_.Tray().id) &&
+                hover_.Update(window_, Images(), Scale()))
+                InvalidateRect(window_, nullptr, FALSE);
             Run(
                 [this, wParam, lParam] {
                     form_.Form_MouseMove(static_cast<std::uintptr_t>(wParam),

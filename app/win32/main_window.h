@@ -65,6 +65,7 @@ private:
     std::deque<std::function<void()>> pending_;
     bool dragging_ = false;
     bool pressedOnImage_ = false;
+    HoverTracker hover_;
     bool destroyed_ = false;
     std::string painted_;
 };

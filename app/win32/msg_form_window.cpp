@@ -102,7 +102,8 @@ LRESULT MsgFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             HDC dc = BeginPaint(window_, &ps);
             RECT client;
             GetClientRect(window_, &client);
-            surface_.Paint(dc, client.right, client.bottom, Scale(), Images(), {});
+            surface_.Paint(dc, client.right, client.bottom, Scale(), Images(), {},
+                           hover_.Hovered());
             EndPaint(window_, &ps);
             return 0;
         }
@@ -116,6 +117,17 @@ LRESULT MsgFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                     HitTest(Images(), PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
                 SetCursor(LoadCursorA(nullptr, onImage ? IDC_HAND : IDC_ARROW));
                 return TRUE;
+            }
+            break;
+        case WM_MOUSEMOVE:
+            if (hover_.Update(window_, Images(), Scale()))
+                InvalidateRect(window_, nullptr, FALSE);
+            return 0;
+        case WM_TIMER:
+            if (wParam == HoverTracker::kTimer) {
+                if (hover_.Update(window_, Images(), Scale()))
+                    InvalidateRect(window_, nullptr, FALSE);
+                return 0;
             }
             break;
         case WM_LBUTTONDOWN: {

@@ -37,6 +37,7 @@ private:
     HWND window_ = nullptr;
     int shownCount_ = 0;
     bool pressedOnImage_ = false;
+    HoverTracker hover_;
 };
 
 }  // namespace qvx::win32

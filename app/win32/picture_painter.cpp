@@ -495,6 +495,22 @@ PicturePainter::~PicturePainter() {
         Gdiplus::GdiplusShutdown(gdiplusToken_);
 }
 
+void PicturePainter::PaintHover(HDC dc, Picture picture, const TwipRect& rect, double scale) const {
+    if (!gdiplusToken_ || picture == Picture::DownloadLink)
+        return;  // the link has its hand cursor
+    Canvas c(dc, rect, scale, uiFace_);
+    c.Shapes([&](Gdiplus::Graphics& g) {
+        RectF box = Inset(c.Box(), 1.5f, 1.5f);
+        bool card = picture >= Picture::Preset01 && picture <= Picture::PresetSelected07;
+        float radius = card ? 10.0f : std::min(box.Height / 2, 14.0f);
+        if (picture >= Picture::SmartOff && picture <= Picture::AutoStartOn)
+            radius = box.Height / 2;
+        Gdiplus::SolidBrush light(Color(34, 255, 255, 255));
+        FillRound(g, box, radius, light);
+        StrokeRound(g, box, radius, Color(110, 255, 255, 255), 1.0f);
+    });
+}
+
 void PicturePainter::PaintSlider(HDC dc, const RECT& channel, const RECT& thumb,
                                  double scale) const {
     if (!gdiplusToken_)

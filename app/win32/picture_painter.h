@@ -39,6 +39,8 @@ public:
     // The slider drawn over its (already painted) background, in the control's own pixels:
     // a cool-to-warm track and a round thumb.
     void PaintSlider(HDC dc, const RECT& channel, const RECT& thumb, double scale) const;
+    // The lit-up look of a clickable picture under the pointer, drawn over it.
+    void PaintHover(HDC dc, Picture picture, const TwipRect& rect, double scale) const;
 
     // The installed face that stands for a requested one (the program asks for "微软雅黑"):
     // the face itself when the system has it, else an installed Chinese face.

@@ -166,6 +166,37 @@ TEST(PicturePainter, TheFaceForChineseTextsHoldsTheirGlyphs) {
     DeleteDC(dc);
 }
 
+TEST(PicturePainter, TheHoverLookLightsUpInsideTheImageOnly) {
+    PicturePainter painter;
+    TwipRect rect{300, 300, 1035, 1155};
+    auto paint = [&](Picture picture, bool hover) {
+        Bitmap32 canvas;
+        canvas.Resize(120, 120);
+        RECT all{0, 0, 120, 120};
+        HBRUSH panel = CreateSolidBrush(RGB(38, 52, 72));
+        FillRect(canvas.Dc(), &all, panel);
+        DeleteObject(panel);
+        painter.Paint(canvas.Dc(), picture, rect, 1.0);
+        if (hover)
+            painter.PaintHover(canvas.Dc(), picture, rect, 1.0);
+        GdiFlush();
+        return std::vector<std::uint32_t>(canvas.Pixels(), canvas.Pixels() + 120 * 120);
+    };
+    std::vector<std::uint32_t> plain = paint(Picture::Preset04, false),
+                               lit = paint(Picture::Preset04, true);
+    int brighter = 0, outside = 0;
+    for (int i = 0; i < 120 * 120; ++i) {
+        int x = i % 120, y = i / 120;
+        bool in = x >= 20 && x < 20 + 69 && y >= 20 && y < 20 + 77;
+        if (plain[i] != lit[i])
+            (in ? brighter : outside)++;
+    }
+    EXPECT_GT(brighter, 69 * 77 / 2);
+    EXPECT_EQ(outside, 0);
+    EXPECT_EQ(paint(Picture::DownloadLink, false),
+              paint(Picture::DownloadLink, true));  // hand cursor only
+}
+
 TEST(HitTest, TheTopmostVisibleClickableImageWinsAndDecorationsMoveTheWindow) {
     ImageControl background{{0, 0, 11250, 6750}, Picture::MainBackground, true};
     ImageControl panel{{300, 900, 10650, 2250}, Picture::TintPanel, true};
