@@ -1,0 +1,139 @@
+// quorvex-stats: answers the main program's version check and usage report, and serves a folder
+// of update files.
+//
+//   quorvex-stats [--bind ADDR] [--port N] [--db PATH] [--newest-version TEXT] [--update-dir DIR]
+//   quorvex-stats summary [--db PATH]
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "server/stats_service.h"
+#include "server/stats_store.h"
+
+namespace {
+
+struct Options {
+    bool summary = false;
+    std::string dbPath = "quorvex-stats.db";
+    qvx::server::ServiceConfig service;
+};
+
+void Usage() {
+    std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH] "
+                 "[--newest-version TEXT] [--update-dir DIR]\n"
+                 "       quorvex-stats summary [--db PATH]\n";
+}
+
+bool ParsePort(const std::string& text, int* port) {
+    char* end = nullptr;
+    const long value = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < 0 || value > 65535) {
+        return false;
+    }
+    *port = static_cast<int>(value);
+    return true;
+}
+
+bool Parse(int argc, char** argv, Options* options) {
+    int i = 1;
+    if (i < argc && std::string(argv[i]) == "summary") {
+        options->summary = true;
+        ++i;
+    }
+    for (; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (i + 1 >= argc) {
+            return false;
+        }
+        const std::string value = argv[++i];
+        if (flag == "--db") {
+            options->dbPath = value;
+        } else if (options->summary) {
+            return false;
+        } else if (flag == "--bind") {
+            options->service.bindAddress = value;
+        } else if (flag == "--port") {
+            if (!ParsePort(value, &options->service.port)) {
+                return false;
+            }
+        } else if (flag == "--newest-version") {
+            options->service.newestVersion = value;
+        } else if (flag == "--update-dir") {
+            options->service.updateFolder = value;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::int64_t UnixNow() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!Parse(argc, argv, &options)) {
+        Usage();
+        return 2;
+    }
+    std::string error;
+    std::unique_ptr<qvx::server::StatsStore> store =
+        qvx::server::StatsStore::Open(options.dbPath, &error);
+    if (!store) {
+        std::cerr << "quorvex-stats: cannot open " << options.dbPath << ": " << error << "\n";
+        return 1;
+    }
+    if (options.summary) {
+        std::cout << qvx::server::FormatSummary(store->SummaryByDay());
+        return 0;
+    }
+
+    // SIGINT and SIGTERM go to one watcher thread, which stops the service cleanly; every other
+    // thread (the service's pool included) inherits the blocked mask.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+    qvx::server::StatsService service(options.service, *store, UnixNow);
+    if (!service.Bind()) {
+        std::cerr << "quorvex-stats: cannot listen on " << options.service.bindAddress << ":"
+                  << options.service.port << "\n";
+        return 1;
+    }
+    std::atomic<bool> serving{true};
+    std::thread watcher([&] {
+        const timespec step{0, 200'000'000};
+        while (serving) {
+            if (sigtimedwait(&stopSignals, nullptr, &step) > 0) {
+                service.Stop();
+                return;
+            }
+        }
+    });
+    std::cerr << "quorvex-stats: listening on " << options.service.bindAddress << ":"
+              << service.Port() << ", database " << options.dbPath << ", newest version "
+              << options.service.newestVersion << ", update folder "
+              << (options.service.updateFolder.empty() ? "(none)" : options.service.updateFolder)
+              << std::endl;
+    const bool served = service.Serve();
+    serving = false;
+    watcher.join();
+    std::cerr << "quorvex-stats: stopped" << std::endl;
+    return served ? 0 : 1;
+}
