@@ -12,6 +12,8 @@ qvx_step "build (Windows tree): quorvex.exe, quorvex.ico, qvxUpgraded.exe"
 targets=(quorvex)
 [ -e updater/win32/win_main.cpp ] && targets+=(qvxUpgraded)
 qvx_build windows build/windows "${targets[@]}"
+qvx_step "build (native release): quorvex-stats"
+qvx_build native-release build/native-release quorvex-stats >/dev/null
 
 run_dir=$QVX_ROOT/build/run
 install_dir=$run_dir/Quorvex
@@ -23,13 +25,34 @@ for f in build/windows/app/quorvex.exe build/windows/app/quorvex.ico \
 done
 
 qvx_wine_env "$run_dir"
+
+# The statistics service on loopback, for the first tick's version check and usage report.
+stats_pid=
+qvx_stats_stop() {
+    if [ -n "$stats_pid" ]; then
+        kill "$stats_pid" 2>/dev/null || true
+        wait "$stats_pid" 2>/dev/null || true
+        stats_pid=
+    fi
+}
+qvx_stats_start() {
+    trap 'qvx_stats_stop; qvx_wine_cleanup' EXIT
+    build/native-release/server/quorvex-stats --bind 127.0.0.1 --port 8091 \
+        --db "$run_dir/quorvex-stats.db" --newest-version 1.5 2>>"$run_dir/quorvex-stats.log" &
+    stats_pid=$!
+    qvx_step "quorvex-stats on 127.0.0.1:8091 (pid $stats_pid, log $run_dir/quorvex-stats.log)"
+    # quorvex reads its statistics host from the registry.
+    wine reg add 'HKCU\Software\quorvex' /v StatsHost /d 127.0.0.1 /f </dev/null >/dev/null 2>&1
+}
 if qvx_display_works; then
     qvx_wine_up
+    qvx_stats_start
     qvx_step "quorvex.exe on $DISPLAY (exit it from its window or tray icon)"
     (cd "$install_dir" && wine ./quorvex.exe </dev/null)
 else
     qvx_x_start xvfb
     qvx_wine_up
+    qvx_stats_start
     qvx_step "quorvex.exe on a virtual display $DISPLAY"
     (cd "$install_dir" && wine ./quorvex.exe </dev/null >/dev/null 2>&1 &)
     # Wait until the window (centred) covers the middle of the desktop, then a few ticks.
@@ -42,3 +65,4 @@ else
     import -window root "$shots/quorvex-main.png"
     qvx_step "screenshot: $shots/quorvex-main.png"
 fi
+qvx_stats_stop
