@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <httplib.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -154,6 +155,10 @@ class BlankTolerantServer : public httplib::Server {
 private:
     bool process_and_close_socket(socket_t sock) override {
         bool ok = false;
+        // Head and body go out in separate writes; without this each reply waits for the
+        // client's delayed acknowledgement.
+        int yes = 1;
+        setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof(yes));
         {
             RequestLineStream stream(sock, read_timeout_sec_, write_timeout_sec_);
             for (std::size_t left = keep_alive_max_count_; left > 0; --left) {
