@@ -1,88 +1,82 @@
-#!/ usr / bin / env bash
-#Run by hand : throughput of quorvex - stats on loopback with wrk, beside nginx serving a static
-#reply in the same run, and the durable usage reports per second(rows committed / seconds).
-#bash tests / bench / stats_wrk.sh[seconds per run, default 3]
-set - euo pipefail source "$(dirname " $0 ")/../../scripts/common.sh" cd "$QVX_ROOT"
+#!/usr/bin/env bash
+# Run by hand: throughput of quorvex-stats on loopback with wrk, beside nginx serving a static
+# reply in the same run, and the durable usage reports per second (rows committed / seconds).
+#   bash tests/bench/stats_wrk.sh [seconds per run, default 3]
+set -euo pipefail
+source "$(dirname "$0")/../../scripts/common.sh"
+cd "$QVX_ROOT"
 
-    secs = ${1 : -3} build =
-${QVX_RELEASE_BUILD : -$QVX_ROOT / build / native - release} qvx_build native -
-    release "$build" quorvex - stats >
-    / dev / null bin =
-    $build / server / quorvex - stats
+secs=${1:-3}
+build=${QVX_RELEASE_BUILD:-$QVX_ROOT/build/native-release}
+qvx_build native-release "$build" quorvex-stats >/dev/null
+bin=$build/server/quorvex-stats
 
-                                    work = $(mktemp - d) stats_pid = nginx_pid =
-        cleanup(){[-n "$stats_pid"] && kill "$stats_pid" 2 > / dev / null ||
-                  true[-n "$nginx_pid"]&& kill "$nginx_pid" 2 > / dev / null ||
-                  true wait 2 > / dev / null || true rm - rf "$work"} trap cleanup EXIT
+work=$(mktemp -d)
+stats_pid=
+nginx_pid=
+cleanup() {
+    [ -n "$stats_pid" ] && kill "$stats_pid" 2>/dev/null || true
+    [ -n "$nginx_pid" ] && kill "$nginx_pid" 2>/dev/null || true
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
 
-            stats_port = $((20000 + RANDOM % 20000)) nginx_port =
-                $((stats_port + 1))
+stats_port=$((20000 + RANDOM % 20000))
+nginx_port=$((stats_port + 1))
 
-                        "$bin" --port "$stats_port" --db "$work/stats.db" --newest -
-                    version 1.6 2 >
-                "$work/stats.log" & stats_pid = $ !
+"$bin" --port "$stats_port" --db "$work/stats.db" --newest-version 1.6 2>"$work/stats.log" &
+stats_pid=$!
 
-                                                    mkdir -
-                                                    p "$work/nginx/logs" cat >
-                                                "$work/nginx/nginx.conf" << CONF daemon off;
+mkdir -p "$work/nginx/logs"
+cat >"$work/nginx/nginx.conf" <<CONF
+daemon off;
 master_process off;
 worker_processes 1;
-pid $work / nginx / nginx.pid;
-error_log $work / nginx / logs / error.log;
-events {
-    worker_connections 1024;
-}
+pid $work/nginx/nginx.pid;
+error_log $work/nginx/logs/error.log;
+events { worker_connections 1024; }
 http {
     access_log off;
-    client_body_temp_path $work / nginx / body;
-    proxy_temp_path $work / nginx / proxy;
-    fastcgi_temp_path $work / nginx / fastcgi;
-    uwsgi_temp_path $work / nginx / uwsgi;
-    scgi_temp_path $work / nginx / scgi;
+    client_body_temp_path $work/nginx/body;
+    proxy_temp_path $work/nginx/proxy;
+    fastcgi_temp_path $work/nginx/fastcgi;
+    uwsgi_temp_path $work/nginx/uwsgi;
+    scgi_temp_path $work/nginx/scgi;
     server {
-        listen 127.0.0.1 : $nginx_port;
-        location / {
-            default_type text / plain;
-            return 200 "1.6";
-        }
+        listen 127.0.0.1:$nginx_port;
+        location / { default_type text/plain; return 200 "1.6"; }
     }
 }
 CONF
 nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" 2>/dev/null &
 nginx_pid=$!
 
-for _ in $(seq 50);
-do
-    curl - s - o / dev / null -
-            X POST "http://127.0.0.1:$stats_port/vmo.api/api/version/Versionpc" && curl - s -
-            o / dev /
-                null "http://127.0.0.1:$nginx_port/" && break sleep 0.1 done
+for _ in $(seq 50); do
+    curl -s -o /dev/null -X POST "http://127.0.0.1:$stats_port/vmo.api/api/version/Versionpc" &&
+        curl -s -o /dev/null "http://127.0.0.1:$nginx_port/" && break
+    sleep 0.1
+done
 
-                    cat >
-        "$work/version.lua" << 'LUA' wrk.method = "POST" wrk.headers["Content-Type"] =
-        "application/x-www-form-urlencoded" LUA
-#Every usage request names another PC, so each one is a new committed row.
-            cat > "$work/usage.lua" << 'LUA' wrk.method = "POST" wrk.headers["Content-Type"] =
-            "application/x-www-form-urlencoded" local n = 0 request = function() n =
-                n + 1 local mac =
-                    string
-                        .format("02-00-%02X-%02X-%02X-%02X", math.random(0, 255),
-                                math.floor(n / 65536) % 256, math.floor(n / 256) % 256,
-                                n % 256) return wrk
-                        .format(nil,
-                                "/vmo.api/api/user/addappUserinfo?MAC_in="..mac.."&devicetype=pc")
-                            end LUA
+cat >"$work/version.lua" <<'LUA'
+wrk.method = "POST"
+wrk.headers["Content-Type"] = "application/x-www-form-urlencoded"
+LUA
+# Every usage request names another PC, so each one is a new committed row.
+cat >"$work/usage.lua" <<'LUA'
+wrk.method = "POST"
+wrk.headers["Content-Type"] = "application/x-www-form-urlencoded"
+local n = 0
+request = function()
+    n = n + 1
+    local mac = string.format("02-00-%02X-%02X-%02X-%02X", math.random(0, 255),
+        math.floor(n / 65536) % 256, math.floor(n / 256) % 256, n % 256)
+    return wrk.format(nil, "/vmo.api/api/user/addappUserinfo?MAC_in=" .. mac .. "&devicetype=pc")
+end
+LUA
 
-                            rps() {
-        awk '/Requests\/sec/{print $2}';
-    }
-run() {
-    wrk - t2 - c16 -
-            d
-            "${secs}s"
-            "$@" 2 >
-        &1;
-}
+rps() { awk '/Requests\/sec/{print $2}'; }
+run() { wrk -t2 -c16 -d"${secs}s" "$@" 2>&1; }
 
 version_rps=$(run -s "$work/version.lua" "http://127.0.0.1:$stats_port/vmo.api/api/version/Versionpc" | rps)
 nginx_rps=$(run -s "$work/version.lua" "http://127.0.0.1:$nginx_port/" | rps)
