@@ -241,10 +241,12 @@ void MainForm::YinCangImage_Click() {
 
 void MainForm::HideMainWindow() {
     visible_ = false;
+    ports_.host.ShowMainWindowNow(false);
 }
 
 void MainForm::ShowMainWindow() {
     visible_ = true;
+    ports_.host.ShowMainWindowNow(true);
 }
 
 }  // namespace qvx

@@ -49,8 +49,8 @@ public:
 struct TrayRecord {
     std::uintptr_t window = 0;
     std::uintptr_t id = 0;
-    std::uint32_t flags = 7;             // NIF_MESSAGE | NIF_ICON | NIF_TIP
-    std::uint32_t callbackMessage = 512; // WM_MOUSEMOVE
+    std::uint32_t flags = 7;              // NIF_MESSAGE | NIF_ICON | NIF_TIP
+    std::uint32_t callbackMessage = 512;  // WM_MOUSEMOVE
     std::uintptr_t icon = 0;
     std::string tip;  // UTF-8; the adapter converts to the ANSI code page and pads to 64 bytes
 };
@@ -65,7 +65,8 @@ public:
 class IconFiles {
 public:
     virtual ~IconFiles() = default;
-    virtual bool Exists(const std::string& path) = 0;  // a directory search that includes hidden files
+    // A directory search that includes hidden files.
+    virtual bool Exists(const std::string& path) = 0;
     virtual std::uintptr_t ExtractIcon(const std::string& path, int index) = 0;  // 0: no icon
     // The icon embedded in the program, used for the tray when "quorvex.ico" gives none; 0 when
     // there is none either.
@@ -92,10 +93,14 @@ public:
 class ProgramHost {
 public:
     virtual ~ProgramHost() = default;
-    virtual std::string ProgramFolder() = 0;    // as the platform reports it: no trailing "\" except a root
+    // As the platform reports it: no trailing "\" except a root.
+    virtual std::string ProgramFolder() = 0;
     virtual std::string ProgramBaseName() = 0;  // file name without extension, e.g. "quorvex"
     virtual std::uintptr_t MainWindow() = 0;
-    virtual void EndProgram() = 0;              // leaves the message loop; nothing else
+    // Shows or hides the real window at once: a modal box opened right after must not have the
+    // main window behind it, and the window otherwise follows the model only after a handler.
+    virtual void ShowMainWindowNow(bool shown) = 0;
+    virtual void EndProgram() = 0;  // leaves the message loop; nothing else
 };
 
 }  // namespace qvx

@@ -334,6 +334,15 @@ std::uintptr_t Win32ProgramHost::MainWindow() {
     return reinterpret_cast<std::uintptr_t>(owner_.Get());
 }
 
+void Win32ProgramHost::ShowMainWindowNow(bool shown) {
+    if (HWND window = owner_.Get()) {
+        ShowWindow(window, shown ? SW_SHOWNORMAL : SW_HIDE);
+        if (shown) {
+            SetForegroundWindow(window);
+        }
+    }
+}
+
 void Win32ProgramHost::EndProgram() {
     endRequested_ = true;
     PostQuitMessage(0);

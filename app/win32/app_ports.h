@@ -97,6 +97,7 @@ public:
     std::string ProgramBaseName() override;
     std::uintptr_t MainWindow() override;
     void EndProgram() override;
+    void ShowMainWindowNow(bool shown) override;
     bool EndRequested() const { return endRequested_; }
 
 private:

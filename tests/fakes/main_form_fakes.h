@@ -201,6 +201,11 @@ public:
     std::string ProgramFolder() override { return folder; }
     std::string ProgramBaseName() override { return baseName; }
     std::uintptr_t MainWindow() override { return window; }
+    bool shownNow = true;
+    void ShowMainWindowNow(bool shown) override {
+        shownNow = shown;
+        Record(log, shown ? "window shown" : "window hidden");
+    }
     void EndProgram() override {
         ++endCount;
         Record(log, "end program");

@@ -96,8 +96,13 @@ TEST_F(EndTest, DeclinedUpdateShowsTheWindowAndGoesOn) {
     stats.Answer("http://stats.quorvex.com:8091/vmo.api/api/version/Versionpc", "1.6");
     Start();
     form->YinCangImage_Click();
+    // The real window is already hidden when the box opens, not only after the tick.
+    bool hiddenWhileAsking = false;
+    prompt.beforeAnswer = [this, &hiddenWhileAsking] { hiddenWhileAsking = !host.shownNow; };
     Tick();
     EXPECT_EQ(prompt.shown.size(), 1u);
+    EXPECT_TRUE(hiddenWhileAsking);
+    EXPECT_TRUE(host.shownNow);
     EXPECT_TRUE(form->Visible());
     EXPECT_FALSE(form->Ended());
     EXPECT_EQ(form->LastVersionReply(), "1.6");
