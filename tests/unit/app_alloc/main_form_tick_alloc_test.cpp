@@ -21,6 +21,12 @@ void* operator new(std::size_t size) {
     throw std::bad_alloc();
 }
 
+// Once inlined, the optimiser sees free() of a pointer that came from operator new and warns,
+// though this file pairs the two itself.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void operator delete(void* p) noexcept {
     std::free(p);
 }
