@@ -3,36 +3,8 @@
 // ordinary tick) is measured alone and taken off. This suite is its own executable because it
 // replaces the global operator new to count allocations.
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
 #include "tests/unit/app/main_form_fixture.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) {
-        return p;
-    }
-    throw std::bad_alloc();
-}
-
-// Once inlined, the optimiser sees free() of a pointer that came from operator new and warns,
-// though this file pairs the two itself.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
+#include "tests/unit/counting_allocator.h"
 
 namespace qvx::testing {
 namespace {
