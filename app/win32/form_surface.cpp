@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include <windowsx.h>
+
 namespace qvx::win32 {
 
 bool IsDecoration(Picture picture) {
@@ -147,6 +149,30 @@ void FormSurface::PaintLabel(HDC dc, const LabelControl& label, double scale) co
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
     SelectObject(dc, old);
     DeleteObject(font);
+}
+
+void ImagePress::Down(HWND window, const std::vector<const ImageControl*>& images, double scale,
+                      LPARAM lParam) {
+    const int x = PixelsToTwips(GET_X_LPARAM(lParam), scale);
+    const int y = PixelsToTwips(GET_Y_LPARAM(lParam), scale);
+    if (HitTest(images, x, y)) {
+        pressed_ = true;
+        SetCapture(window);
+    } else {
+        ReleaseCapture();
+        SendMessageW(window, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    }
+}
+
+bool ImagePress::Up(double scale, LPARAM lParam, int& twipX, int& twipY) {
+    if (!pressed_) {
+        return false;
+    }
+    pressed_ = false;
+    ReleaseCapture();
+    twipX = PixelsToTwips(GET_X_LPARAM(lParam), scale);
+    twipY = PixelsToTwips(GET_Y_LPARAM(lParam), scale);
+    return true;
 }
 
 }  // namespace qvx::win32

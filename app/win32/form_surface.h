@@ -33,6 +33,21 @@ private:
     const ImageControl* hovered_ = nullptr;
 };
 
+// A click on an image is a press and a release on it; a press on the background moves the
+// window instead, since the picture is the whole window.
+class ImagePress {
+public:
+    void Down(HWND window, const std::vector<const ImageControl*>& images, double scale,
+              LPARAM lParam);
+    // True, with the point in twips, when the button comes up after a press on an image.
+    bool Up(double scale, LPARAM lParam, int& twipX, int& twipY);
+    // The capture went elsewhere: the press is forgotten.
+    void Cancel() { pressed_ = false; }
+
+private:
+    bool pressed_ = false;
+};
+
 // A 32-bit top-down DIB section selected into its own memory DC.
 class Bitmap32 {
 public:

@@ -1,7 +1,6 @@
 #include "app/win32/main_window.h"
 
 #include <commctrl.h>
-#include <windowsx.h>
 
 #include "app/win32/window_util.h"
 
@@ -336,33 +335,18 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
             break;
-        case WM_LBUTTONDOWN: {
-            double scale = Scale();
-            int x = PixelsToTwips(GET_X_LPARAM(lParam), scale),
-                y = PixelsToTwips(GET_Y_LPARAM(lParam), scale);
-            if (HitTest(Images(), x, y)) {
-                pressedOnImage_ = true;
-                SetCapture(window_);
-            } else {
-                // The picture is the window: pressing on its background moves it.
-                ReleaseCapture();
-                SendMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, 0);
+        case WM_LBUTTONDOWN:
+            press_.Down(window_, Images(), Scale(), lParam);
+            return 0;
+        case WM_LBUTTONUP: {
+            int x = 0, y = 0;
+            if (press_.Up(Scale(), lParam, x, y)) {
+                Dispatch([this, x, y] { form_.ClickAt(x, y); });
             }
             return 0;
         }
-        case WM_LBUTTONUP: {
-            if (!pressedOnImage_)
-                return 0;
-            pressedOnImage_ = false;
-            ReleaseCapture();
-            double scale = Scale();
-            int x = PixelsToTwips(GET_X_LPARAM(lParam), scale),
-                y = PixelsToTwips(GET_Y_LPARAM(lParam), scale);
-            Dispatch([this, x, y] { form_.ClickAt(x, y); });
-            return 0;
-        }
         case WM_CAPTURECHANGED:
-            pressedOnImage_ = false;
+            press_.Cancel();
             return 0;
         case WM_DPICHANGED: {
             const RECT* suggested = reinterpret_cast<const RECT*>(lParam);

@@ -64,7 +64,7 @@ private:
     bool busy_ = false;
     std::deque<std::function<void()>> pending_;
     bool dragging_ = false;
-    bool pressedOnImage_ = false;
+    ImagePress press_;
     HoverTracker hover_;
     bool destroyed_ = false;
     std::string painted_;

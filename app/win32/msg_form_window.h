@@ -36,7 +36,7 @@ private:
     std::function<void(const std::function<void()>&)> dispatch_;
     HWND window_ = nullptr;
     int shownCount_ = 0;
-    bool pressedOnImage_ = false;
+    ImagePress press_;
     HoverTracker hover_;
 };
 
