@@ -265,6 +265,8 @@ private:
     void AdvanceRunCounter();
     void StoreCounters();
     void DayRollOver();
+    // A stored date other than today: today is stored and the day's totals start at 0.
+    bool StartNewDayIfDateChanged();
     void FormatToday(char (&out)[11]);
     // Values under Software\quorvex, string type.
     std::string ReadValue(const std::string& name);

@@ -68,16 +68,23 @@ void MainForm::FormatToday(char (&out)[11]) {
     out[10] = '\0';
 }
 
-void MainForm::RestoreDayCounters() {
+bool MainForm::StartNewDayIfDateChanged() {
     const RegNames& names = Names();
     char today[11];
     FormatToday(today);
-    if (ReadValue(names.date) != today) {
-        WriteValue(names.date, today);
-        kjsc_ = 0;
-        ljsy_ = 0;
-        zdsc_ = 0;
-    } else {
+    if (ReadValue(names.date) == today) {
+        return false;
+    }
+    WriteValue(names.date, today);
+    kjsc_ = 0;
+    ljsy_ = 0;
+    zdsc_ = 0;
+    return true;
+}
+
+void MainForm::RestoreDayCounters() {
+    if (!StartNewDayIfDateChanged()) {
+        const RegNames& names = Names();
         kjsc_ = StoredCounter(ReadValue(names.kjsc));
         ljsy_ = StoredCounter(ReadValue(names.ljsy));
         zdsc_ = StoredCounter(ReadValue(names.zdsc));
@@ -116,17 +123,9 @@ void MainForm::StoreCounters() {
 }
 
 void MainForm::DayRollOver() {
-    // The stored date is read every tick, so a date written by another copy counts too.
-    const RegNames& names = Names();
-    char today[11];
-    FormatToday(today);
-    if (ReadValue(names.date) != today) {
-        WriteValue(names.date, today);
-        // The current stretch of use goes on across midnight; the day's totals start again.
-        kjsc_ = 0;
-        ljsy_ = 0;
-        zdsc_ = 0;
-    }
+    // The stored date is read every tick, so a date written by another copy counts too. The
+    // current stretch of use goes on across midnight; only the day's totals start again.
+    StartNewDayIfDateChanged();
 }
 
 }  // namespace qvx
