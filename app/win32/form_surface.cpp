@@ -175,4 +175,12 @@ bool ImagePress::Up(double scale, LPARAM lParam, int& twipX, int& twipY) {
     return true;
 }
 
+void SetPointerCursor(HWND window, const std::vector<const ImageControl*>& images, double scale) {
+    POINT p;
+    GetCursorPos(&p);
+    ScreenToClient(window, &p);
+    const bool onImage = HitTest(images, PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
+    SetCursor(LoadCursorA(nullptr, onImage ? IDC_HAND : IDC_ARROW));
+}
+
 }  // namespace qvx::win32

@@ -33,6 +33,9 @@ private:
     const ImageControl* hovered_ = nullptr;
 };
 
+// The hand over a clickable image, the arrow elsewhere, for the pointer's current place.
+void SetPointerCursor(HWND window, const std::vector<const ImageControl*>& images, double scale);
+
 // A click on an image is a press and a release on it; a press on the background moves the
 // window instead, since the picture is the whole window.
 class ImagePress {

@@ -325,13 +325,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_SETCURSOR:
             if (reinterpret_cast<HWND>(wParam) == window_ && LOWORD(lParam) == HTCLIENT) {
-                POINT p;
-                GetCursorPos(&p);
-                ScreenToClient(window_, &p);
-                double scale = Scale();
-                bool onImage =
-                    HitTest(Images(), PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
-                SetCursor(LoadCursorA(nullptr, onImage ? IDC_HAND : IDC_ARROW));
+                SetPointerCursor(window_, Images(), Scale());
                 return TRUE;
             }
             break;
@@ -349,10 +343,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             press_.Cancel();
             return 0;
         case WM_DPICHANGED: {
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            MoveToSuggestedRect(window_, lParam);
             Layout();
             return 0;
         }

@@ -1,6 +1,5 @@
 #include "app/win32/msg_form_window.h"
 
-
 #include "app/win32/window_util.h"
 
 namespace qvx::win32 {
@@ -108,13 +107,7 @@ LRESULT MsgFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT) {
-                POINT p;
-                GetCursorPos(&p);
-                ScreenToClient(window_, &p);
-                double scale = Scale();
-                bool onImage =
-                    HitTest(Images(), PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
-                SetCursor(LoadCursorA(nullptr, onImage ? IDC_HAND : IDC_ARROW));
+                SetPointerCursor(window_, Images(), Scale());
                 return TRUE;
             }
             break;
@@ -143,10 +136,7 @@ LRESULT MsgFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             press_.Cancel();
             return 0;
         case WM_DPICHANGED: {
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top,
-                         suggested->right - suggested->left, suggested->bottom - suggested->top,
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+            MoveToSuggestedRect(window_, lParam);
             surface_.Invalidate();
             InvalidateRect(window_, nullptr, FALSE);
             return 0;

@@ -63,4 +63,11 @@ RECT CentredRect(int width, int height, DWORD style, DWORD exStyle) {
     return RECT{x, y, x + w, y + h};
 }
 
+void MoveToSuggestedRect(HWND window, LPARAM lParam) {
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                 suggested->right - suggested->left, suggested->bottom - suggested->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace qvx::win32

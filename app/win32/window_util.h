@@ -13,6 +13,8 @@ double WindowScale(HWND window);
 double PrimaryScale();
 // Pure blue becomes see-through and click-through: WS_EX_LAYERED plus the colour key.
 void MakeColourKeyed(HWND window);
+// WM_DPICHANGED: takes the place and size the system suggests (lParam) for the new scale.
+void MoveToSuggestedRect(HWND window, LPARAM lParam);
 // Outer window rectangle for a client area of width x height, centred on the primary work area.
 RECT CentredRect(int width, int height, DWORD style, DWORD exStyle);
 
