@@ -3,6 +3,8 @@
 //
 //   quorvex-stats [--bind ADDR] [--port N] [--db PATH] [--newest-version TEXT] [--update-dir DIR]
 //   quorvex-stats summary [--db PATH]
+//   quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
+//   FILE...
 
 #include <pthread.h>
 #include <signal.h>
@@ -15,9 +17,11 @@
 #include <iostream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "server/stats_service.h"
 #include "server/stats_store.h"
+#include "server/update_publisher.h"
 
 namespace {
 
@@ -30,7 +34,9 @@ struct Options {
 void Usage() {
     std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH] "
                  "[--newest-version TEXT] [--update-dir DIR]\n"
-                 "       quorvex-stats summary [--db PATH]\n";
+                 "       quorvex-stats summary [--db PATH]\n"
+                 "       quorvex-stats publish --key PRIVATE.pem --program-version M "
+                 "--entries-version Z --out DIR FILE...\n";
 }
 
 bool ParsePort(const std::string& text, int* port) {
@@ -85,6 +91,10 @@ std::int64_t UnixNow() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "publish") {
+        return qvx::server::PublishMain(std::vector<std::string>(argv + 2, argv + argc), std::cout,
+                                        std::cerr);
+    }
     Options options;
     if (!Parse(argc, argv, &options)) {
         Usage();

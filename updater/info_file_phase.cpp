@@ -5,10 +5,13 @@
 #include <limits>
 
 #include "updater/main_f.h"
+#include "updater/signed_update.h"
 
 namespace {
 
 constexpr const char* kMarker = "Quorvex_Soft_qvxUpgraded";
+constexpr const char* kInfoName = "qvxUpgraded.ini";
+constexpr const char* kSignatureName = "qvxUpgraded.ini.sig";
 
 }  // namespace
 
@@ -17,8 +20,12 @@ void MainF::StartInfoFilePhase() {
     view_.NextCmd.enabled = false;
     Changed();
 
-    const std::string infoFile = WorkFolder() + "qvxUpgraded.ini";
+    const std::string infoFile = WorkFolder() + kInfoName;
     ports_.files.RemoveFile(infoFile);
+    ports_.files.RemoveFile(WorkFolder() + kSignatureName);
+    fetchingSignature_ = false;
+    verifiedInfo_.clear();
+    signedFiles_.clear();
 
     serverUrl_ = tro_.GetIniStrEx(tro_.IniPath, "Server",
                                   "SerUrl" + std::to_string(view_.ListM.listIndex + 1), 255);
@@ -38,7 +45,7 @@ void MainF::StartInfoFilePhase() {
     view_.ListM.items.push_back("升级信息文件 [下载中] ... 0%");
     view_.ProcM.visible = true;
     Changed();
-    downFile_->URL = serverUrl_ + "/qvxUpgraded.ini";
+    downFile_->URL = serverUrl_ + "/" + kInfoName;
     downFile_->SaveFile = infoFile;
     writeOver_ = false;
     downFile_->CreateConnect();
@@ -49,6 +56,15 @@ void MainF::StartInfoFilePhase() {
 }
 
 void MainF::InfoFileProgress(long value) {
+    // Neither the information file nor its signature is ever large: a server that sends more is
+    // stopped at once.
+    if (value < 0 || static_cast<unsigned long>(value) > upd::kMaxInfoFileBytes) {
+        downFile_->Cancel();
+        return;
+    }
+    if (fetchingSignature_) {
+        return;
+    }
     // Without a declared length there is no percentage: the line counts bytes and the bar waits.
     long long length = 0;
     const std::string declared = tro_.TrimLeft(downFile_->FileLength());
@@ -75,14 +91,62 @@ void MainF::InfoFileFailed() {
     EndProgram();
 }
 
+// The signature lies beside the information file; it is fetched from inside the information
+// file's completion, so nothing of the file is read before both are here.
+void MainF::FetchSignature() {
+    fetchingSignature_ = true;
+    downFile_->URL = serverUrl_ + "/" + kSignatureName;
+    downFile_->SaveFile = WorkFolder() + kSignatureName;
+    writeOver_ = false;
+    downFile_->CreateConnect();
+    if (ended_ || !fetchingSignature_) {
+        return;  // no connection: already refused
+    }
+    downFile_->Start();
+}
+
+bool MainF::SignatureValid() {
+    std::string info;
+    std::string signatureFile;
+    if (!ports_.files.ReadFile(WorkFolder() + kInfoName, upd::kMaxInfoFileBytes, info) ||
+        !ports_.files.ReadFile(WorkFolder() + kSignatureName, upd::kMaxInfoFileBytes,
+                               signatureFile)) {
+        return false;
+    }
+    const std::optional<std::string> signature = upd::ParseSignatureFile(signatureFile);
+    if (!signature || !ports_.trust.VerifySignature(info, *signature)) {
+        return false;
+    }
+    verifiedInfo_ = std::move(info);
+    signedFiles_ = upd::ReadFileDigests(verifiedInfo_);
+    return true;
+}
+
+// Missing, cut or foreign: the file may come from anyone, so nothing it names is fetched. The
+// same dead end as a failed marker check: only Exit is left.
+void MainF::SignatureRefused() {
+    fetchingSignature_ = false;
+    view_.TopLab.caption = "分析信息文件：";
+    SetEntry(0, "升级信息文件 [下载完毕]");
+    view_.ListM.items.push_back("升级信息文件签名无效,已停止升级。");
+    Changed();
+    ports_.messages.Show("升级信息文件签名无效！\r\n\r\n为保证安全，本次不会下载任何文件。",
+                         updlib::MessageIcon::Error);
+}
+
 void MainF::JudgeInfoFile() {
+    fetchingSignature_ = false;
+    if (!SignatureValid()) {
+        SignatureRefused();
+        return;
+    }
     auto& items = view_.ListM.items;
     view_.TopLab.caption = "分析信息文件：";
     SetEntry(0, "升级信息文件 [下载完毕]");
     items.push_back("正在分析升级信息文件 ...");
     items.push_back("正在校验升级信息文件 ...");
 
-    const std::string infoFile = WorkFolder() + "qvxUpgraded.ini";
+    const std::string infoFile = WorkFolder() + kInfoName;
     const std::string marker = tro_.GetIniStrEx(infoFile, "Info", "InfoStr", 255);
     if (marker != kMarker) {
         Changed();

@@ -128,8 +128,13 @@ bool MainF::TransferSucceeded() const {
 // DownFile events: each acts in the phase it belongs to.
 
 void MainF::OnDownFileProgress(long& value) {
-    if (phase_ == 1 && !ended_) {
+    if (ended_) {
+        return;
+    }
+    if (phase_ == 1) {
         InfoFileProgress(value);
+    } else if (phase_ == 2) {
+        FileProgress(value);
     }
 }
 
@@ -141,9 +146,15 @@ void MainF::OnDownFileDownloadOver() {
     if (ended_) {
         return;
     }
-    if (phase_ == 1) {
+    if (phase_ == 1 && fetchingSignature_) {
         if (TransferSucceeded()) {
             JudgeInfoFile();
+        } else {
+            SignatureRefused();
+        }
+    } else if (phase_ == 1) {
+        if (TransferSucceeded()) {
+            FetchSignature();
         } else {
             InfoFileFailed();
         }
@@ -152,20 +163,35 @@ void MainF::OnDownFileDownloadOver() {
     }
 }
 
+// A signature that cannot be had counts as a missing one; a failed information file is a failed
+// connection.
+void MainF::PhaseOneTransferFailed() {
+    if (fetchingSignature_) {
+        SignatureRefused();
+    } else {
+        InfoFileFailed();
+    }
+}
+
 void MainF::OnDownFileLineError() {
     if (ended_) {
         return;
     }
     if (phase_ == 1) {
-        InfoFileFailed();
+        PhaseOneTransferFailed();
     } else if (phase_ == 2) {
         FileFailed(" - [连接失败]");
     }
 }
 
 void MainF::OnDownFileWriteError() {
-    // Phase 1: the old information file could not be removed; the window waits for Exit.
-    if (phase_ == 2 && !ended_) {
+    if (ended_) {
+        return;
+    }
+    // The old information file could not be removed: the window waits for Exit.
+    if (phase_ == 1 && fetchingSignature_) {
+        SignatureRefused();
+    } else if (phase_ == 2) {
         FileFailed(" - [保存失败]");
     }
 }
@@ -175,7 +201,7 @@ void MainF::OnDownFileTransferError() {
         return;
     }
     if (phase_ == 1) {
-        InfoFileFailed();
+        PhaseOneTransferFailed();
     } else if (phase_ == 2) {
         FileFailed(" - [下载不完整]");
     }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "updater/message_pump.h"
 #include "updater/std_down.h"
 #include "updater/update_file_name.h"
+#include "updater/update_trust_port.h"
 #include "updlib/message_box_port.h"
 #include "updlib/module1.h"
 #include "updlib/trovapi.h"
@@ -28,6 +31,7 @@ struct MainFPorts {
     upd::ProcessLauncher& processes;
     upd::UpdateFiles& files;
     upd::MainFHost& host;
+    upd::UpdateTrust& trust;
 };
 
 // The updater's only window: choosing a server (phase 0), fetching and judging the update
@@ -68,15 +72,22 @@ private:
     void StartInfoFilePhase();
     void InfoFileProgress(long value);
     void InfoFileFailed();
+    void FetchSignature();
+    bool SignatureValid();
+    void SignatureRefused();
+    void PhaseOneTransferFailed();
     void JudgeInfoFile();
 
     // Phase 2: the files.
     void StartFilePhase();
+    void RunTransfers();
+    void FileProgress(long value);
     void FileDownloaded();
+    bool MatchesSignedFile(std::size_t k);
     void FileFailed(const std::string& reason);
     void StartFileTransfer();
-    bool InstallFiles();
-    void FinishFilePhase(bool success);
+    void InstallAndFinish();
+    void FinishFilePhase(bool success, bool clearWorkFolder = true);
 
     // DownFile events.
     void OnDownFileProgress(long& value);
@@ -116,7 +127,15 @@ private:
     // The file list as it stood when the file phase began (names in the system code page).
     std::vector<std::string> fileNames_;
     std::vector<UpdateFileName> checkedNames_;
-    bool writeOver_ = false;  // the current transfer received its whole body
+    // What each listed file must be, from the signed information file (nothing: not signed).
+    std::vector<std::optional<upd::FileFingerprint>> expected_;
+    std::vector<bool> isInfoFile_;  // the listed file is the information file itself
+    bool writeOver_ = false;        // the current transfer received its whole body
+    bool fetchingSignature_ = false;
+    bool oversize_ = false;      // the current transfer ran past its size and was stopped
+    bool nextTransfer_ = false;  // the current file is in; start the next once it has unwound
+    std::string verifiedInfo_;   // the bytes of the information file whose signature held
+    std::map<std::string, upd::FileFingerprint> signedFiles_;
     bool ended_ = false;
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "updlib/updlib_types.h"
@@ -32,13 +33,18 @@ public:
     // Creates the folder and every missing folder above it; true when it exists afterwards.
     virtual bool CreateFolders(const std::string& path) = 0;
     virtual bool RemoveFile(const std::string& path) = 0;
-    // CopyFile with fail-if-exists false: an existing target is overwritten.
+    // CopyFile with fail-if-exists false: an existing target is overwritten. Returns once the
+    // copy is on disk.
     virtual bool CopyOver(const std::string& from, const std::string& to) = 0;
     // Renames (moves) a file, replacing an existing target; works on a running program file.
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
     // Deletes every file (sub-folders included) inside the folder, keeping the folder;
-    // failures are skipped.
+    // failures are skipped. A link or junction inside is removed itself, never followed.
     virtual void ClearFolder(const std::string& folder) = 0;
+    // The whole file into `bytes`; false when it is missing, unreadable or larger than maxBytes.
+    virtual bool ReadFile(const std::string& path, std::size_t maxBytes, std::string& bytes) = 0;
+    // Replaces the file with `bytes` and returns only once they are on disk.
+    virtual bool WriteFileDurably(const std::string& path, const std::string& bytes) = 0;
 };
 
 // The window that shows MainF.

@@ -1,10 +1,24 @@
 // Start-up of the updater window: work folder, settings file, the server list and its timing.
 
+#include "updater/file_install.h"
 #include "updater/main_f.h"
 #include "updater/product.h"
 
 void MainF::Form_Load() {
     const std::string programFolder = tro_.AppPath;
+
+    // Before anything else: an install cut short by a crash is undone, so the program folder
+    // holds the old program whole.
+    upd::FileInstall install(ports_.files, ports_.text, programFolder,
+                             programFolder + "qvxUpgraded\\");
+    if (!install.RecoverInterrupted()) {
+        ports_.messages.Show(
+            "上次升级未能完成，原有文件无法全部恢复！\r\n\r\n请关闭正在运行的 Quorvex "
+            "后重新运行升级程序。",
+            updlib::MessageIcon::Error);
+        EndProgram();
+        return;
+    }
 
     // 1. The work folder receives every download.
     if (!ports_.files.Found(programFolder + "qvxUpgraded")) {
@@ -14,6 +28,7 @@ void MainF::Form_Load() {
     // The updater's own program file, set aside by the last update while it was running, is
     // free now.
     ports_.files.RemoveFile(programFolder + "qvxUpgraded.exe.qvxold");
+    ports_.files.RemoveFile(programFolder + "qvxUpgraded.exe.qvxdel");
 
     // 2. Above all other windows.
     tro_.FormUp(ports_.host.Handle());

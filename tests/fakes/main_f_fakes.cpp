@@ -1,5 +1,7 @@
 #include "tests/fakes/main_f_fakes.h"
 
+#include "server/signing/update_signing.h"
+
 namespace {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -32,7 +34,15 @@ bool FakeUpdateFiles::RemoveFile(const std::string& path) {
     return files_.erase(path) != 0;
 }
 
+void FakeUpdateFiles::Change() {
+    if (powerCutAfter && changes >= *powerCutAfter) {
+        throw PowerCut{};
+    }
+    ++changes;
+}
+
 bool FakeUpdateFiles::CopyOver(const std::string& from, const std::string& to) {
+    Change();
     auto source = files_.find(from);
     if (source == files_.end() || running.count(to) != 0 || failCopyTo.count(to) != 0) {
         return false;
@@ -43,6 +53,7 @@ bool FakeUpdateFiles::CopyOver(const std::string& from, const std::string& to) {
 }
 
 bool FakeUpdateFiles::Rename(const std::string& from, const std::string& to) {
+    Change();
     auto source = files_.find(from);
     if (source == files_.end() || failMoveFrom.count(from) != 0 || running.count(to) != 0) {
         return false;
@@ -65,4 +76,34 @@ void FakeUpdateFiles::ClearFolder(const std::string& folder) {
             ++it;
         }
     }
+}
+
+bool FakeUpdateFiles::ReadFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+    auto it = files_.find(path);
+    if (it == files_.end() || it->second.size() > maxBytes) {
+        return false;
+    }
+    bytes = it->second;
+    return true;
+}
+
+bool FakeUpdateFiles::WriteFileDurably(const std::string& path, const std::string& bytes) {
+    if (failWrite.count(path) != 0 || running.count(path) != 0) {
+        return false;
+    }
+    files_[path] = bytes;
+    return true;
+}
+
+bool FakeUpdateTrust::VerifySignature(std::string_view message, std::string_view signature) {
+    ++verifications;
+    return qvx::signing::VerifySignature(publicXY_, message, signature);
+}
+
+std::optional<upd::FileFingerprint> FakeUpdateTrust::Fingerprint(const std::string& path) {
+    auto it = files_.find(path);
+    if (it == files_.end()) {
+        return std::nullopt;
+    }
+    return upd::FileFingerprint{it->second.size(), qvx::signing::Sha256Hex(it->second)};
 }

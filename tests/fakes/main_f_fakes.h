@@ -2,11 +2,13 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "updater/main_f_ports.h"
+#include "updater/update_trust_port.h"
 
 // The updater's file operations over the same in-memory files the download class writes
 // (path -> bytes, paths compared as written). A "running" file can be renamed but neither
@@ -22,6 +24,12 @@ public:
     std::vector<std::string> created;    // every CreateFolders asked
     std::vector<std::string> copies;     // "from -> to" of every successful copy
     std::vector<std::string> cleared;    // folders emptied
+    std::set<std::string> failWrite;     // durable writes of these files fail
+    // The power fails (a `PowerCut` is thrown) when this many renames and copies have been done
+    // and one more is asked for; what was done so far stays, as on a disk.
+    std::optional<int> powerCutAfter;
+    int changes = 0;  // renames and copies done
+    struct PowerCut {};
 
     bool Found(const std::string& path) override;
     bool FileExists(const std::string& path) override { return files_.count(path) != 0; }
@@ -30,8 +38,11 @@ public:
     bool CopyOver(const std::string& from, const std::string& to) override;
     bool Rename(const std::string& from, const std::string& to) override;
     void ClearFolder(const std::string& folder) override;
+    bool ReadFile(const std::string& path, std::size_t maxBytes, std::string& bytes) override;
+    bool WriteFileDurably(const std::string& path, const std::string& bytes) override;
 
 private:
+    void Change();
     std::map<std::string, std::string>& files_;
 };
 
@@ -65,4 +76,19 @@ public:
     }
     void ModelChanged() override { ++changes; }
     void EndProgram() override { ++ends; }
+};
+
+// The updater's trust port over the same in-memory files, on OpenSSL: the same ECDSA P-256 /
+// SHA-256 check as the platform's, against the public point X||Y it is given.
+class FakeUpdateTrust : public upd::UpdateTrust {
+public:
+    FakeUpdateTrust(const std::map<std::string, std::string>& files, std::string publicXY)
+        : files_(files), publicXY_(std::move(publicXY)) {}
+    int verifications = 0;
+    bool VerifySignature(std::string_view message, std::string_view signature) override;
+    std::optional<upd::FileFingerprint> Fingerprint(const std::string& path) override;
+
+private:
+    const std::map<std::string, std::string>& files_;
+    std::string publicXY_;
 };

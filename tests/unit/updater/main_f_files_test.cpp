@@ -52,9 +52,9 @@ protected:
 };
 
 TEST_F(MainFFilesTest, OneFileIsFetchedAndInstalled) {
+    Serve("a.dll", FakeInternet::Ok("new a"));
     MainF& f = ReadyForFiles({"a.dll"});
     Install("a.dll", "old");
-    Serve("a.dll", FakeInternet::Ok("new a"));
     std::vector<std::string> duringTransfer;
     pump.onEvents = [&](int) { duringTransfer = form->View().ListM.items; };
     f.NextCmd_Click();
@@ -79,10 +79,10 @@ TEST_F(MainFFilesTest, OneFileIsFetchedAndInstalled) {
 }
 
 TEST_F(MainFFilesTest, EachTransferStartsFromTheEndOfThePrevious) {
-    MainF& f = ReadyForFiles({"a.dll", "b.dat", "quorvex.exe"});
     Serve("a.dll", FakeInternet::Ok("A"));
     Serve("b.dat", FakeInternet::Ok("B"));
     Serve("quorvex.exe", FakeInternet::Ok("Q"));
+    MainF& f = ReadyForFiles({"a.dll", "b.dat", "quorvex.exe"});
     std::vector<std::vector<std::string>> logs;
     pump.onEvents = [&](int) {
         if (logs.empty() || logs.back() != form->View().ListM.items) {
@@ -105,14 +105,14 @@ TEST_F(MainFFilesTest, EachTransferStartsFromTheEndOfThePrevious) {
 }
 
 TEST_F(MainFFilesTest, FailedCopyPutsEveryReplacedFileBack) {
+    Serve("one.dll", FakeInternet::Ok("new 1"));
+    Serve("two.dll", FakeInternet::Ok("new 2"));
+    Serve("three.dll", FakeInternet::Ok("new 3"));
     MainF& f = ReadyForFiles({"one.dll", "two.dll", "three.dll"});
     Install("one.dll", "old 1");
     Install("two.dll", "old 2");
     Install("three.dll", "old 3");
     const auto before = ProgramFiles();
-    Serve("one.dll", FakeInternet::Ok("new 1"));
-    Serve("two.dll", FakeInternet::Ok("new 2"));
-    Serve("three.dll", FakeInternet::Ok("new 3"));
     updateFiles.failCopyTo.insert(App("two.dll"));
     f.NextCmd_Click();
     EXPECT_EQ(Log(), (std::vector<std::string>{
@@ -123,10 +123,10 @@ TEST_F(MainFFilesTest, FailedCopyPutsEveryReplacedFileBack) {
 }
 
 TEST_F(MainFFilesTest, NewFileIsRemovedAgainWhenALaterCopyFails) {
-    MainF& f = ReadyForFiles({"fresh.dll", "locked.dll"});
-    Install("locked.dll", "old");
     Serve("fresh.dll", FakeInternet::Ok("F"));
     Serve("locked.dll", FakeInternet::Ok("L"));
+    MainF& f = ReadyForFiles({"fresh.dll", "locked.dll"});
+    Install("locked.dll", "old");
     updateFiles.failMoveFrom.insert(App("locked.dll"));  // in use: cannot even be renamed
     f.NextCmd_Click();
     EXPECT_EQ(ProgramFiles(), (std::map<std::string, std::string>{{"locked.dll", "old"}}));
@@ -156,13 +156,13 @@ TEST_F(MainFFilesTest, FailedTransfersInstallNothing) {
         SCOPED_TRACE(c.name);
         launcher.launched.clear();
         files.clear();
+        Serve("one.dll", FakeInternet::Ok("new 1"));
+        Serve("two.dll", c.second);
+        Serve("three.dll", FakeInternet::Ok("new 3"));
         MainF& f = ReadyForFiles({"one.dll", "two.dll", "three.dll"});
         Install("one.dll", "old 1");
         Install("two.dll", "old 2");
         const auto before = ProgramFiles();
-        Serve("one.dll", FakeInternet::Ok("new 1"));
-        Serve("two.dll", c.second);
-        Serve("three.dll", FakeInternet::Ok("new 3"));
         f.NextCmd_Click();
         EXPECT_EQ(Log(),
                   (std::vector<std::string>{"one.dll - [完成]", c.entry, "three.dll - [等待]",
@@ -175,9 +175,9 @@ TEST_F(MainFFilesTest, FailedTransfersInstallNothing) {
 }
 
 TEST_F(MainFFilesTest, DuplicateNameStopsTheChain) {
+    Serve("a.dll", FakeInternet::Ok("new"));
     MainF& f = ReadyForFiles({"a.dll", "a.dll"});
     Install("a.dll", "old");
-    Serve("a.dll", FakeInternet::Ok("new"));
     f.NextCmd_Click();
     EXPECT_EQ(Log(), (std::vector<std::string>{"a.dll - [完成]", "a.dll - [保存失败]",
                                                "系统在线升级 - [不成功！]"}));
@@ -192,8 +192,8 @@ TEST_F(MainFFilesTest, UnsafeNamesAreRefusedBeforeAnyTransfer) {
         SCOPED_TRACE(bad);
         launcher.launched.clear();
         files.clear();
-        MainF& f = ReadyForFiles({"a.dll", bad});
         Serve("a.dll", FakeInternet::Ok("new"));
+        MainF& f = ReadyForFiles({"a.dll", bad});
         f.NextCmd_Click();
         EXPECT_TRUE(internet.urls.empty());
         EXPECT_EQ(Log(), (std::vector<std::string>{"a.dll - [等待]",
@@ -205,9 +205,9 @@ TEST_F(MainFFilesTest, UnsafeNamesAreRefusedBeforeAnyTransfer) {
 }
 
 TEST_F(MainFFilesTest, NamesInSubFoldersGoToTheSameSubFolders) {
-    MainF& f = ReadyForFiles({"data\\words.dat", "pics/logo.bmp"});
     Serve("data/words.dat", FakeInternet::Ok("W"));
     Serve("pics/logo.bmp", FakeInternet::Ok("L"));
+    MainF& f = ReadyForFiles({"data\\words.dat", "pics/logo.bmp"});
     f.NextCmd_Click();
     EXPECT_EQ(internet.urls, (std::vector<std::string>{"http://srv/update/data/words.dat",
                                                        "http://srv/update/pics/logo.bmp"}));
@@ -237,12 +237,12 @@ TEST_F(MainFFilesTest, NoFilesListedFetchesNothing) {
 }
 
 TEST_F(MainFFilesTest, RunningUpdaterIsMovedAsideAndReplaced) {
+    Serve("qvxUpgraded.exe", FakeInternet::Ok("new updater"));
+    Serve("quorvex.exe", FakeInternet::Ok("new main"));
     MainF& f = ReadyForFiles({"qvxUpgraded.exe", "quorvex.exe"});
     Install("qvxUpgraded.exe", "running updater");
     Install("quorvex.exe", "old main");
     updateFiles.running.insert(App("qvxUpgraded.exe"));
-    Serve("qvxUpgraded.exe", FakeInternet::Ok("new updater"));
-    Serve("quorvex.exe", FakeInternet::Ok("new main"));
     f.NextCmd_Click();
     EXPECT_EQ(Log().back(), "系统在线升级 - [已完成]");
     const auto now = ProgramFiles();
@@ -258,13 +258,13 @@ TEST_F(MainFFilesTest, RunningUpdaterIsMovedAsideAndReplaced) {
 }
 
 TEST_F(MainFFilesTest, RunningUpdaterReturnsWhenTheInstallationRollsBack) {
+    Serve("qvxUpgraded.exe", FakeInternet::Ok("new updater"));
+    Serve("quorvex.exe", FakeInternet::Ok("new main"));
     MainF& f = ReadyForFiles({"qvxUpgraded.exe", "quorvex.exe"});
     Install("qvxUpgraded.exe", "running updater");
     Install("quorvex.exe", "old main");
     updateFiles.running.insert(App("qvxUpgraded.exe"));
     const auto before = ProgramFiles();
-    Serve("qvxUpgraded.exe", FakeInternet::Ok("new updater"));
-    Serve("quorvex.exe", FakeInternet::Ok("new main"));
     updateFiles.failCopyTo.insert(App("quorvex.exe"));
     f.NextCmd_Click();
     EXPECT_EQ(ProgramFiles(), before);
@@ -273,10 +273,10 @@ TEST_F(MainFFilesTest, RunningUpdaterReturnsWhenTheInstallationRollsBack) {
 }
 
 TEST_F(MainFFilesTest, ExitDuringTheTransfersEndsWithoutInstalling) {
-    MainF& f = ReadyForFiles({"a.dll", "b.dll"});
-    Install("a.dll", "old");
     Serve("a.dll", FakeInternet::Ok("A"));
     Serve("b.dll", FakeInternet::Ok("B"));
+    MainF& f = ReadyForFiles({"a.dll", "b.dll"});
+    Install("a.dll", "old");
     pump.onEvents = [&](int) {
         if (form->View().ListM.items[0] == "a.dll - [正在下载]") {
             form->Exit_Click();

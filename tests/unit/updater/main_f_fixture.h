@@ -4,11 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "server/signing/update_signing.h"
 #include "tests/fakes/main_f_fakes.h"
 #include "tests/fakes/std_down_fakes.h"
 #include "tests/fakes/updlib_fake_profile.h"
@@ -75,7 +78,7 @@ struct LocalSettings {
 };
 
 class MainFTest : public ::testing::Test {
-protected:
+public:
     static constexpr const char* kApp = "C:\\Tools\\";
     static constexpr const char* kUrl = "http://srv/update/";
 
@@ -103,11 +106,39 @@ protected:
                                 const std::string& exeVerZ) {
         return "[Info]\nInfoStr=" + marker + "\nExeVerM=" + exeVerM + "\nExeVerZ=" + exeVerZ + "\n";
     }
+    // The information file, signed by the publisher, with the hash and size of every file
+    // served so far.
     void ServeInfo(const std::string& marker, const std::string& exeVerM,
                    const std::string& exeVerZ) {
-        Serve("qvxUpgraded.ini", FakeInternet::Ok(InfoFile(marker, exeVerM, exeVerZ)));
+        Serve("qvxUpgraded.ini", FakeInternet::Ok(InfoFile(marker, exeVerM, exeVerZ) + Digests()));
     }
+    std::string Digests() const {
+        if (signedFiles.empty()) {
+            return {};
+        }
+        std::string hashes = "[FileHash]\n";
+        std::string sizes = "[FileSize]\n";
+        for (const auto& [name, bytes] : signedFiles) {
+            hashes += name + "=" + qvx::signing::Sha256Hex(bytes) + "\n";
+            sizes += name + "=" + std::to_string(bytes.size()) + "\n";
+        }
+        return hashes + sizes;
+    }
+    // Serves a file under the base URL. The publisher signs what it serves: an information file
+    // gets its signature beside it, any other file its hash and size in the next ServeInfo
+    // (under the list name with either separator).
     void Serve(const std::string& path, const FakeHttpResponse& response) {
+        ServeUnsigned(path, response);
+        if (path == "qvxUpgraded.ini") {
+            ServeUnsigned("qvxUpgraded.ini.sig", FakeInternet::Ok(publisher.Sign(response.body)));
+        } else if (path != "qvxUpgraded.ini.sig") {
+            std::string listName = path;
+            std::replace(listName.begin(), listName.end(), '/', '\\');
+            signedFiles[path] = response.body;
+            signedFiles[listName] = response.body;
+        }
+    }
+    void ServeUnsigned(const std::string& path, const FakeHttpResponse& response) {
         internet.responses[kUrl + path] = response;
     }
     static FakeHttpResponse Status(long status, const std::string& body) {
@@ -129,7 +160,8 @@ protected:
                                                   text,
                                                   launcher,
                                                   updateFiles,
-                                                  host});
+                                                  host,
+                                                  trust});
         return *form;
     }
     MainF& Load() {
@@ -167,5 +199,9 @@ protected:
     FakeLauncher launcher;
     FakeUpdateFiles updateFiles{downloadFiles.files};
     FakeMainFHost host;
+    // A key pair of this test's own; the updater trusts its public half.
+    qvx::signing::SigningKey publisher = qvx::signing::SigningKey::Generate();
+    FakeUpdateTrust trust{downloadFiles.files, publisher.PublicXY()};
+    std::map<std::string, std::string> signedFiles;  // list name -> bytes the publisher signed
     std::unique_ptr<MainF> form;
 };

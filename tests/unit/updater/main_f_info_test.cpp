@@ -46,8 +46,8 @@ TEST_F(MainFTest, InformationFileIsFetchedFromTheChosenServer) {
     ServeInfo("Quorvex_Soft_qvxUpgraded", "1", "5");
     files[Work("qvxUpgraded.ini")] = "stale";  // from an earlier run: removed first
     MainF& f = ThroughInfoFile();
-    ASSERT_EQ(internet.urls.size(), 1u);
-    EXPECT_EQ(internet.urls[0], "http://srv/update/qvxUpgraded.ini");
+    EXPECT_EQ(internet.urls, (std::vector<std::string>{"http://srv/update/qvxUpgraded.ini",
+                                                       "http://srv/update/qvxUpgraded.ini.sig"}));
     EXPECT_EQ(files[Work("qvxUpgraded.ini")], InfoFile("Quorvex_Soft_qvxUpgraded", "1", "5"));
     EXPECT_EQ(wait.dueTimes, (std::vector<std::int64_t>{-2000000}));  // Sleep(200)
     EXPECT_EQ(f.View().TopLab.caption, "分析信息文件：");
@@ -228,9 +228,9 @@ TEST_F(MainFTest, MarkerMustMatchExactly) {
         EXPECT_FALSE(f.View().NextCmd.enabled);
         EXPECT_TRUE(f.View().ProcM.visible);
         EXPECT_FALSE(f.Ended());
-        f.NextCmd_Click();  // phase 1 with "下一步": nothing
-        EXPECT_EQ(internet.urls.size(), 1u);
-        f.SetListIndex(0);  // the selection handler acts in phase 0 only
+        f.NextCmd_Click();                    // phase 1 with "下一步": nothing
+        EXPECT_EQ(internet.urls.size(), 2u);  // the information file and its signature
+        f.SetListIndex(0);                    // the selection handler acts in phase 0 only
         EXPECT_FALSE(f.View().NextCmd.enabled);
         internet.urls.clear();
     }

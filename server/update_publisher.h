@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// `quorvex-stats publish`: makes an update folder the updater trusts. It writes the information
+// file (marker, versions, and the SHA-256 and size of every file under the name the updater's
+// list gives it), signs it with the publisher's key and copies the files beside it.
+namespace qvx::server {
+
+struct PublishedFile {
+    std::string name;  // as the updater's list names it: relative, backslashes
+    std::string sha256;
+    std::uint64_t size = 0;
+};
+
+// The information file: the sections of `templateText` (a settings file to become the next
+// local one, or empty) with the [Info] marker and versions set and [FileHash] / [FileSize]
+// made anew. CR LF line ends, as the updater's platform writes INI files.
+std::string BuildInfoFile(std::string_view templateText, const std::string& programVersion,
+                          const std::string& entriesVersion,
+                          const std::vector<PublishedFile>& files);
+
+// quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
+//                       FILE...
+// FILE names are relative to the current folder. Returns the process exit code.
+int PublishMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace qvx::server
