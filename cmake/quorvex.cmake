@@ -10,7 +10,7 @@
 
 set(QVX_WIN32_SYSTEM_LIBS
     user32 gdi32 gdiplus msimg32 comctl32 shell32 shlwapi advapi32 ole32 oleaut32 uuid wbemuuid
-    wininet ws2_32 wsock32 iphlpapi comdlg32 mpr winmm uxtheme dwmapi version)
+    wininet ws2_32 wsock32 iphlpapi comdlg32 mpr winmm uxtheme dwmapi version bcrypt)
 
 function(qvx_logic_library subsystem)
     cmake_parse_arguments(ARG "" "" "DEPENDS;WIN32_DEPENDS" ${ARGN})

@@ -94,8 +94,10 @@ bool IsNumeric(const std::string& text) {
 }
 
 bool IsNewerVersion(const std::string& reply, const std::string& ownVersion) {
-    // std::string compares char by char as unsigned char: the code-unit order of the texts.
-    return IsNumeric(reply) && reply > ownVersion;
+    // A line end or blanks around the number are no part of the version. std::string compares
+    // char by char as unsigned char: the code-unit order of the texts.
+    const std::string version = TrimBlanks(reply);
+    return IsNumeric(version) && version > ownVersion;
 }
 
 }  // namespace qvx::report

@@ -27,8 +27,8 @@ std::string UsageUrl(const std::string& base, const std::string& macText);
 // most one decimal point (at least one digit), and an optional exponent.
 bool IsNumeric(const std::string& text);
 
-// A numeric reply that is greater than the own version as text (code-unit order): "1.6" and
-// "2.0" are newer than "1.5", "1.10" and "-1" are not.
+// A numeric reply that, trimmed of blanks, CR and LF, is greater than the own version as text
+// (code-unit order): "1.6" and "2.0" are newer than "1.5", "1.10", "1.5\r\n" and "-1" are not.
 bool IsNewerVersion(const std::string& reply, const std::string& ownVersion = kOwnVersion);
 
 }  // namespace qvx::report

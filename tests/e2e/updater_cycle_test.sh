@@ -28,6 +28,8 @@ fail() {
 [ -f "$UPDATER_EXE" ] || fail "no $UPDATER_EXE (build the windows tree first)"
 [ -f "$MAIN_EXE" ] || fail "no main program at $MAIN_EXE"
 [ -n "$STATS" ] || fail "no quorvex-stats build (native-release or native)"
+KEY=$WIN_BUILD/update-key/private.pem
+[ -f "$KEY" ] || fail "no development update key at $KEY (configure the windows tree first)"
 
 PORT=8091
 port_free() {
@@ -91,9 +93,14 @@ cp "$MAIN_EXE" "$PROG/quorvex.exe"
 cp "$UPDATER_EXE" "$PROG/qvxUpgraded.exe"
 head -c 2000 /dev/urandom >"$PROG/words.dat"
 settings 15 >"$PROG/qvxUpgraded.ini"
-settings 16 >"$ROOT/update/qvxUpgraded.ini"
-{ cat "$MAIN_EXE"; printf 'quorvex 1.6 overlay'; } >"$ROOT/update/quorvex.exe"
-head -c 4000 /dev/urandom >"$ROOT/update/words.dat"
+# The update, published and signed with the build's development key, as a publisher would.
+STAGE=$TMP/stage
+mkdir -p "$STAGE"
+settings 16 >"$STAGE/qvxUpgraded.ini"
+{ cat "$MAIN_EXE"; printf 'quorvex 1.6 overlay'; } >"$STAGE/quorvex.exe"
+head -c 4000 /dev/urandom >"$STAGE/words.dat"
+(cd "$STAGE" && "$STATS" publish --key "$KEY" --program-version 16 --entries-version 5 \
+    --out "$ROOT/update" quorvex.exe words.dat qvxUpgraded.ini) || fail "publish failed"
 
 "$STATS" --bind 127.0.0.1 --port "$PORT" --db "$TMP/stats.db" --newest-version 1.6 \
     --update-dir "$ROOT" >"$TMP/stats.log" 2>&1 &

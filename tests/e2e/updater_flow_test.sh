@@ -7,7 +7,13 @@
 #   missing  the server answers 404 for one file: the program folder stays byte-identical and
 #            quorvex.exe is not started;
 #   rollback one file cannot be installed (a folder stands in its place): every replaced file
-#            is put back, the program folder stays byte-identical.
+#            is put back, the program folder stays byte-identical;
+#   signed   a file changed after signing, the information file changed after signing, a
+#            missing signature and a signature by another key: nothing is fetched or installed;
+#   killed   the updater killed in the middle of installing: its next start puts the old
+#            program back whole.
+# The update folder is published and signed by quorvex-stats publish with the build's
+# development key, which the updater under test trusts.
 # Screenshots of each step go to $QVX_SHOTS (default <win build>/e2e-shots/updater).
 set -uo pipefail
 source "$(dirname "$0")/../../scripts/common.sh"
@@ -34,6 +40,10 @@ fail() {
 }
 [ -f "$UPDATER_EXE" ] || fail "no $UPDATER_EXE (build the windows tree first)"
 [ -n "$STATS" ] || fail "no quorvex-stats build (native-release or native)"
+PROBE=$WIN_BUILD/tests/e2e/tools/qvx_window_probe.exe
+[ -f "$PROBE" ] || fail "no $PROBE (build the windows tree first)"
+KEY=$WIN_BUILD/update-key/private.pem
+[ -f "$KEY" ] || fail "no development update key at $KEY (configure the windows tree first)"
 if [ ! -f "$MAIN_EXE" ]; then
     fail "no main program at $MAIN_EXE (set QVX_MAIN_EXE to use a stand-in)"
 fi
@@ -109,18 +119,28 @@ install_program() {
     settings 1 "$@" >"$PROG/qvxUpgraded.ini"
 }
 
-# The update folder: version 2 of every named file; the settings file doubles as the
-# information file, so installing it records the new version.
+# The update folder: version 2 of every named file, signed with the key given in $SIGN_KEY
+# (default: the build's); the settings file doubles as the information file, so installing it
+# records the new version.
 publish() {
-    local name
-    rm -rf "$ROOT/update"
-    mkdir -p "$ROOT/update/data"
-    settings 2 "$@" >"$ROOT/update/qvxUpgraded.ini"
-    { cat "$MAIN_EXE"; printf 'quorvex 1.6 overlay'; } >"$ROOT/update/quorvex.exe"
-    { cat "$UPDATER_EXE"; printf 'updater 1.6 overlay'; } >"$ROOT/update/qvxUpgraded.exe"
-    head -c 5000 /dev/urandom >"$ROOT/update/words.dat"
-    head -c 1500 /dev/urandom >"$ROOT/update/data/extra.dat"
-    head -c 100 /dev/urandom >"$ROOT/update/blocked"
+    local stage=$TMP/stage name
+    local paths=()
+    rm -rf "$ROOT/update" "$stage"
+    mkdir -p "$stage/data"
+    settings 2 "$@" >"$stage/qvxUpgraded.ini"
+    { cat "$MAIN_EXE"; printf 'quorvex 1.6 overlay'; } >"$stage/quorvex.exe"
+    { cat "$UPDATER_EXE"; printf 'updater 1.6 overlay'; } >"$stage/qvxUpgraded.exe"
+    head -c 5000 /dev/urandom >"$stage/words.dat"
+    head -c 1500 /dev/urandom >"$stage/data/extra.dat"
+    head -c 100 /dev/urandom >"$stage/blocked"
+    head -c 700 /dev/urandom >"$stage/missing.dll"
+    [ -n "${BIG_FILE:-}" ] && head -c "$BIG_FILE" /dev/urandom >"$stage/big.dat"
+    for name in "$@"; do
+        paths+=("${name//\\//}")
+    done
+    (cd "$stage" && "$STATS" publish --key "${SIGN_KEY:-$KEY}" --program-version 2 \
+        --entries-version 5 --out "$ROOT/update" "${paths[@]}") >/dev/null ||
+        fail "publish failed"
 }
 
 # Files of the program folder with their hashes, the work folder left out.
@@ -141,6 +161,20 @@ start_updater() {
     done
     sleep 2
     xdotool mousemove 512 384
+}
+
+# The lines of the updater's list box, as the user reads them.
+log_lines() {
+    wine "$PROBE" list QvxUpgradedMainF </dev/null 2>/dev/null | tr -d '\r'
+}
+# expect_line <seconds> <line>: the list box shows that line within the time.
+expect_line() {
+    local limit=$(($1 * 5)) line=$2
+    for _ in $(seq 1 "$limit"); do
+        log_lines | grep -Fxq -- "$line" && return 0
+        sleep 0.2
+    done
+    fail "the updater's list never showed \"$line\"; it shows: $(log_lines | tr '\n' '|')"
 }
 
 press_enter() {
@@ -227,11 +261,14 @@ FILES=(quorvex.exe words.dat missing.dll qvxUpgraded.ini)
 qvx_step "missing: ${FILES[*]}"
 install_program "${FILES[@]}"
 publish "${FILES[@]}"
+rm "$ROOT/update/missing.dll"  # signed, then gone from the server
 before=$(snapshot)
 start_updater
 press_enter 3
 shot 6-missing-judged
-press_enter 4
+press_enter 1
+expect_line 10 "missing.dll - [下载失败,服务器返回 404]"
+expect_line 5 "系统在线升级 - [不成功！]"
 shot 7-missing-not-successful
 [ "$(snapshot)" = "$before" ] || fail "404: program folder changed"
 [ -z "$(ls -A "$PROG/qvxUpgraded")" ] || fail "404: work folder not emptied"
@@ -249,13 +286,110 @@ publish "${FILES[@]}"
 before=$(snapshot)
 start_updater
 press_enter 3
-press_enter 4
+press_enter 1
+expect_line 10 "blocked - [安装失败]"
+expect_line 5 "已恢复原有文件,本机程序未作改动。"
+expect_line 5 "系统在线升级 - [不成功！]"
 shot 8-rollback-not-successful
 [ "$(snapshot)" = "$before" ] || fail "rollback: program folder changed: $(diff <(echo "$before") <(snapshot))"
 ls "$PROG" | grep -q qvxold && fail "rollback: backups left: $(ls "$PROG")"
 press_enter 1
 wait_until_gone || fail "updater still running after 退出升级"
 echo "rollback: every replaced file put back"
+
+# ---- signed: what the publisher did not sign is never installed ---------------------------
+# Each case leaves the program folder byte-identical; the updater's own list says why.
+# refused_case <name> <line the list must show> <what to do to the published folder>
+refused_case() {
+    local name=$1 line=$2 pid
+    shift 2
+    qvx_step "signed: $name"
+    FILES=(quorvex.exe words.dat qvxUpgraded.ini)
+    install_program "${FILES[@]}"
+    publish "${FILES[@]}"
+    SIGN_KEY=""
+    "$@"
+    before=$(snapshot)
+    start_updater
+    press_enter 3
+    if [ "$name" = file-changed ]; then
+        press_enter 1  # the signature holds: on to the file phase
+    fi
+    expect_line 15 "$line"
+    shot "9-signed-$name"
+    press_enter 1  # closes the message box, if there is one
+    press_enter 2  # NextCmd: disabled in the dead end, "退出升级" after a failed file phase
+    [ "$(snapshot)" = "$before" ] || fail "$name: program folder changed"
+    [ ! -e "$PROG/qvxUpgraded/words.dat" ] || fail "$name: a listed file was left in the work folder"
+    [ -z "$(main_pid)" ] || fail "$name: quorvex.exe started"
+    for pid in $(prefix_pids 'qvxUpgraded\.exe'); do
+        kill "$pid" 2>/dev/null
+    done
+    wait_until_gone || fail "$name: updater does not end"
+}
+change_after_signing() { printf 'x' | dd of="$ROOT/update/words.dat" bs=1 seek=100 conv=notrunc 2>/dev/null; }
+change_info_after_signing() { sed -i 's/ExeVerM=2/ExeVerM=3/' "$ROOT/update/qvxUpgraded.ini"; }
+remove_signature() { rm "$ROOT/update/qvxUpgraded.ini.sig"; }
+other_key() {
+    openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out "$TMP/other.pem" 2>/dev/null
+    SIGN_KEY=$TMP/other.pem
+    publish "${FILES[@]}"
+}
+refused_case file-changed "words.dat - [校验失败]" change_after_signing
+refused_case info-changed "升级信息文件签名无效,已停止升级。" change_info_after_signing
+refused_case no-signature "升级信息文件签名无效,已停止升级。" remove_signature
+refused_case other-key "升级信息文件签名无效,已停止升级。" other_key
+echo "signed: nothing unsigned was fetched or installed"
+
+# ---- killed: the updater dies in the middle of installing --------------------------------
+# A large file, installed last, keeps the installation busy: the updater is killed the moment
+# that file is set aside, with the two files before it already replaced. The next start must
+# put every replaced file back.
+qvx_step "killed in the middle of installing"
+FILES=(quorvex.exe words.dat big.dat)
+cut=""
+for attempt in 1 2 3; do
+    install_program "${FILES[@]}"
+    head -c 1000 /dev/urandom >"$PROG/big.dat"
+    BIG_FILE=$((96 * 1024 * 1024)) publish "${FILES[@]}"
+    before=$(snapshot)
+    start_updater
+    press_enter 3
+    pid=$(prefix_pids 'qvxUpgraded\.exe' | head -1)
+    [ -n "$pid" ] || fail "killed: updater not running"
+    xdotool key Return
+    # Polled every millisecond, the kill lands within a millisecond of the set-aside file.
+    python3 - "$PROG/big.dat.qvxold" "$pid" <<'PY' || fail "killed: the installation never began"
+import os, signal, sys, time
+deadline = time.time() + 60
+while not os.path.exists(sys.argv[1]):
+    if time.time() > deadline:
+        sys.exit(1)
+    time.sleep(0.001)
+os.kill(int(sys.argv[2]), signal.SIGKILL)
+PY
+    wait_until_gone || fail "killed: updater survived kill -9"
+    if [ -e "$PROG/qvxUpgraded/install.journal" ]; then
+        cut=yes
+        break
+    fi
+    echo "attempt $attempt: the install finished before the kill; again"
+done
+[ -n "$cut" ] || fail "killed: could not catch the installation in the middle"
+cmp -s "$ROOT/update/quorvex.exe" "$PROG/quorvex.exe" ||
+    fail "killed: cut short before the first file was replaced"
+shot 10-killed-mid-install
+start_updater
+[ "$(snapshot)" = "$before" ] ||
+    fail "killed: not recovered: $(diff <(echo "$before") <(snapshot))"
+[ ! -e "$PROG/qvxUpgraded/install.journal" ] || fail "killed: journal left after recovery"
+ls "$PROG" | grep -q qvxold && fail "killed: backups left: $(ls "$PROG")"
+shot 11-killed-recovered
+for pid in $(prefix_pids 'qvxUpgraded\.exe'); do
+    kill "$pid" 2>/dev/null
+done
+wait_until_gone || fail "killed: updater does not end"
+echo "killed: the next start put the old program back whole"
 
 qvx_step "updater scenarios passed; screenshots in $SHOTS"
 exit 0

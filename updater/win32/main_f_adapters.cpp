@@ -1,5 +1,6 @@
 #include "updater/win32/main_f_adapters.h"
 
+#include <memory>
 #include <vector>
 
 namespace {
@@ -20,7 +21,19 @@ bool IsFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// Removes everything inside `folder` (ending in a backslash); failures are skipped.
+struct HandleCloser {
+    void operator()(HANDLE h) const { ::CloseHandle(h); }
+};
+using FileHandle = std::unique_ptr<void, HandleCloser>;
+
+FileHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) {
+    HANDLE h = ::CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+    return FileHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+}
+
+// Removes everything inside `folder` (ending in a backslash); failures are skipped. A link or
+// junction is removed itself: what it points at lies outside the folder.
 void ClearTree(const std::string& folder) {
     WIN32_FIND_DATAA data;
     HANDLE find = ::FindFirstFileA((folder + "*").c_str(), &data);
@@ -33,7 +46,10 @@ void ClearTree(const std::string& folder) {
         if (name == "." || name == "..") {
             continue;
         }
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        const bool link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && link) {
+            ::RemoveDirectoryA((folder + name).c_str());
+        } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             subFolders.push_back(folder + name + "\\");
         } else {
             ::DeleteFileA((folder + name).c_str());
@@ -106,7 +122,13 @@ bool Win32UpdateFiles::RemoveFile(const std::string& path) {
 }
 
 bool Win32UpdateFiles::CopyOver(const std::string& from, const std::string& to) {
-    return ::CopyFileA(from.c_str(), to.c_str(), FALSE) != FALSE;
+    if (!::CopyFileA(from.c_str(), to.c_str(), FALSE)) {
+        return false;
+    }
+    // The install journal goes once every new file is on disk: a power cut must not find it
+    // gone and the new files empty.
+    FileHandle copy = OpenFile(to, GENERIC_WRITE, OPEN_EXISTING);
+    return copy && ::FlushFileBuffers(copy.get());
 }
 
 bool Win32UpdateFiles::Rename(const std::string& from, const std::string& to) {
@@ -114,7 +136,50 @@ bool Win32UpdateFiles::Rename(const std::string& from, const std::string& to) {
 }
 
 void Win32UpdateFiles::ClearFolder(const std::string& folder) {
-    ClearTree(folder.empty() || folder.back() == '\\' ? folder : folder + "\\");
+    std::string path = folder;
+    while (!path.empty() && path.back() == '\\') {
+        path.pop_back();
+    }
+    // A work folder that is itself a link is replaced by a real one, never emptied through.
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        ::RemoveDirectoryA(path.c_str());
+        ::CreateDirectoryA(path.c_str(), nullptr);
+        return;
+    }
+    ClearTree(path + "\\");
+}
+
+bool Win32UpdateFiles::ReadFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
+    FileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
+    LARGE_INTEGER size{};
+    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
+        return false;
+    }
+    bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD read = 0;
+    return bytes.empty() || (::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+                                        &read, nullptr) &&
+                             read == bytes.size());
+}
+
+bool Win32UpdateFiles::WriteFileDurably(const std::string& path, const std::string& bytes) {
+    const std::string temp = path + ".tmp";
+    {
+        FileHandle file = OpenFile(temp, GENERIC_WRITE, CREATE_ALWAYS);
+        DWORD written = 0;
+        if (!file ||
+            !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                         nullptr) ||
+            written != bytes.size() || !::FlushFileBuffers(file.get())) {
+            file.reset();
+            ::DeleteFileA(temp.c_str());
+            return false;
+        }
+    }
+    return ::MoveFileExA(temp.c_str(), path.c_str(),
+                         MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 void Win32OwnedMessageBox::Show(const std::string& text, updlib::MessageIcon icon) {

@@ -23,6 +23,8 @@ public:
     bool CopyOver(const std::string& from, const std::string& to) override;
     bool Rename(const std::string& from, const std::string& to) override;
     void ClearFolder(const std::string& folder) override;
+    bool ReadFile(const std::string& path, std::size_t maxBytes, std::string& bytes) override;
+    bool WriteFileDurably(const std::string& path, const std::string& bytes) override;
 };
 
 // Modal message boxes owned by the updater window (so they stay above it, although it is

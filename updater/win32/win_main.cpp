@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "updater/main_f.h"
+#include "updater/update_public_key.h"
+#include "updater/win32/cng_update_trust.h"
 #include "updater/win32/download_file_adapter.h"
 #include "updater/win32/main_f_adapters.h"
 #include "updater/win32/main_f_window.h"
@@ -37,11 +39,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     Win32OwnedMessageBox messages(L"qvxUpgraded");
     Win32ProcessLauncher processes;
     Win32UpdateFiles files;
+    CngUpdateTrust trust(std::string_view(kUpdatePublicKey, sizeof kUpdatePublicKey));
     MainFWindow window(instance);
 
     const updlib::TrovapiPorts tp = trovapiPorts->Ports();
     MainF form(MainFPorts{tp, module1Ports->Ports(), internet, downloadFiles, pump, messages,
-                          tp.text, processes, files, window});
+                          tp.text, processes, files, window, trust});
     if (!window.Create(form)) {
         return 1;
     }

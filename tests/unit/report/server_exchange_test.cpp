@@ -51,6 +51,8 @@ TEST_F(ServerExchangeTest, UpdateOfferedOnlyForNewerNumericReplies) {
     } cases[] = {{"1.6", true},
                  {"2.0", true},
                  {"1.5", false},
+                 {"1.5\r\n", false},
+                 {"1.6\r\n", true},
                  {"1.10", false},
                  {"Service Unavailable", false},
                  {"", false}};

@@ -29,10 +29,18 @@ TEST(NewerVersion, NumericReplyGreaterAsTextThanOwnVersion) {
     }
 }
 
-TEST(NewerVersion, BlanksAroundAReplyStillReadAsANumberButCompareAsText) {
-    EXPECT_TRUE(IsNumeric(" 1.6 "));
-    EXPECT_FALSE(IsNewerVersion(" 1.6"));  // a leading blank sorts before every digit
-    EXPECT_TRUE(IsNewerVersion("1.6\r\n"));
+// The reply is trimmed of blanks, CR and LF before the comparison: a service answering "1.5\r\n"
+// offers no update on every run, and " 1.6" is the newer version it means.
+TEST(NewerVersion, BlanksCrAndLfAroundAReplyAreTrimmedBeforeTheComparison) {
+    const VersionCase cases[] = {
+        {"1.5\r\n", true, false},     {"1.5\n", true, false},  {" 1.5 ", true, false},
+        {"\t1.5\t", true, false},     {"1.6\r\n", true, true}, {" 1.6", true, true},
+        {"\r\n2.0 \r\n", true, true}, {"1.5 0", false, false}, {"\r\n", false, false},
+    };
+    for (const VersionCase& c : cases) {
+        EXPECT_EQ(IsNumeric(c.reply), c.numeric) << '"' << c.reply << '"';
+        EXPECT_EQ(IsNewerVersion(c.reply), c.newer) << '"' << c.reply << '"';
+    }
 }
 
 TEST(StatsAddress, UsageUrlCarriesTheMacTextUnencoded) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "updater/main_f.h"
+#include "updater/win32/cng_update_trust.h"
 #include "updater/win32/download_file_adapter.h"
 #include "updater/win32/main_f_adapters.h"
 #include "updater/win32/main_f_window.h"
@@ -120,7 +121,8 @@ protected:
           messages(L"qvxUpgraded"),
           window(::GetModuleHandleW(nullptr)),
           form(MainFPorts{trovapiPorts->Ports(), module1Ports->Ports(), internet, downloadFiles,
-                          pump, messages, trovapiPorts->Ports().text, processes, files, window}) {}
+                          pump, messages, trovapiPorts->Ports().text, processes, files, window,
+                          trust}) {}
 
     std::wstring Text(HWND w) {
         wchar_t buffer[256] = {};
@@ -131,6 +133,7 @@ protected:
 
     std::unique_ptr<updlib::Win32TrovapiPorts> trovapiPorts;
     std::unique_ptr<updlib::Win32Module1Ports> module1Ports;
+    CngUpdateTrust trust{std::string(64, '\x01')};
     WinInetAdapter internet;
     DownloadFileAdapter downloadFiles;
     WindowMessagePump pump;
