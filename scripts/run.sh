@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: builds both programs, lays out an install folder, starts quorvex.exe under Wine.
+# The main job: builds both programs, lays out an install folder, publishes a signed demo update
+# folder, starts quorvex.exe under Wine.
 # On a working $DISPLAY it runs there until you exit it; with no display it runs on a private
 # virtual display, saves a screenshot to build/run/screenshots/ and stops.
 set -euo pipefail
@@ -24,6 +25,25 @@ for f in build/windows/app/quorvex.exe build/windows/app/quorvex.ico \
     [ -e "$f" ] && cp "$f" "$install_dir/"
 done
 
+# The demo update folder, published and signed with the build's development key as a publisher
+# would; the installed updater's settings name it as their one server, so qvxUpgraded.exe can be
+# tried against it.
+demo_settings() {  # <installed or published program version>
+    printf '[SetOpt]\r\nupdexe=1\r\nupddic=1\r\n'
+    printf '[Info]\r\nInfoStr=Quorvex_Soft_qvxUpgraded\r\nSerNum=1\r\nExeVerM=%s\r\nExeVerZ=1\r\nFileNum=3\r\n' "$1"
+    printf '[Server]\r\nSer1=Local demo\r\nSerHost1=127.0.0.1\r\nSerUrl1=http://127.0.0.1:8091/update\r\n'
+    printf '[FileList]\r\nFile1=quorvex.exe\r\nFile2=qvxUpgraded.exe\r\nFile3=qvxUpgraded.ini\r\n'
+}
+stage=$run_dir/stage
+rm -rf "$stage" "$run_dir/www"
+mkdir -p "$stage"
+cp "$install_dir/quorvex.exe" "$install_dir/qvxUpgraded.exe" "$stage/"
+demo_settings 15 >"$stage/qvxUpgraded.ini"
+demo_settings 15 >"$install_dir/qvxUpgraded.ini"
+(cd "$stage" && "$QVX_ROOT/build/native-release/server/quorvex-stats" publish \
+    --key "$QVX_ROOT/build/windows/update-key/private.pem" --program-version 15 \
+    --entries-version 1 --out "$run_dir/www/update" quorvex.exe qvxUpgraded.exe qvxUpgraded.ini)
+
 qvx_wine_env "$run_dir"
 
 # The statistics service on loopback, for the first tick's version check and usage report.
@@ -38,7 +58,8 @@ qvx_stats_stop() {
 qvx_stats_start() {
     trap 'qvx_stats_stop; qvx_wine_cleanup' EXIT
     build/native-release/server/quorvex-stats --bind 127.0.0.1 --port 8091 \
-        --db "$run_dir/quorvex-stats.db" --newest-version 1.5 2>>"$run_dir/quorvex-stats.log" &
+        --db "$run_dir/quorvex-stats.db" --newest-version 1.5 --update-dir "$run_dir/www" \
+        2>>"$run_dir/quorvex-stats.log" &
     stats_pid=$!
     qvx_step "quorvex-stats on 127.0.0.1:8091 (pid $stats_pid, log $run_dir/quorvex-stats.log)"
     # quorvex reads its statistics host from the registry.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test on a fresh Debian machine: installs what is missing, then
 #   1. the native tree (ASan + UBSan): unit suites and service tests through ctest;
-#   2. the optimised native tree: benchmark limits (tests/bench/check_*.sh);
+#   2. the optimised native tree: benchmark limits (tests/bench/check_*.sh); the fuzz targets
+#      (tests/fuzz, clang's libFuzzer) for a few seconds each;
 #   3. the Windows tree (MinGW-w64): the adapter suites under Wine on a private X server;
 #   4. the whole-program scenarios under Wine (tests/e2e/*_test.sh).
 # Ends with one line "N passed, N failed" counting those steps and scenarios.
@@ -45,6 +46,8 @@ if qvx_build native-release "$QVX_RELEASE_BUILD"; then
 else
     check "optimised native build" false
 fi
+
+check "fuzz targets" bash tests/fuzz/run.sh
 
 windows_suites() {
     qvx_build windows "$QVX_WIN_BUILD" || return 1
