@@ -3,9 +3,11 @@
 
 #include <string>
 
+#include "base/version.h"
+
 namespace qvx::report {
 
-inline constexpr const char* kOwnVersion = "1.5";
+inline constexpr const char* kOwnVersion = QVX_VERSION_TEXT;
 
 // Registry value under Software\quorvex that names the statistics host (a host name or IPv4
 // address, no scheme, no port); missing or unusable text means kDefaultStatsHost.

@@ -13,7 +13,7 @@ QVX_PACKAGES=(
     xvfb xauth x11-utils xdotool imagemagick xserver-xorg-core xserver-xorg-video-dummy
     fonts-wqy-microhei locales
     libcpp-httplib-dev libsqlite3-dev sqlite3 curl wrk nginx-light procps psmisc python3
-    libssl-dev openssl clang
+    libssl-dev openssl clang nsis
 )
 
 # Installs whatever of QVX_PACKAGES is missing (once; later runs only check) and the zh_CN

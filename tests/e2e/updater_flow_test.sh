@@ -351,7 +351,7 @@ cut=""
 for attempt in 1 2 3; do
     install_program "${FILES[@]}"
     head -c 1000 /dev/urandom >"$PROG/big.dat"
-    BIG_FILE=$((96 * 1024 * 1024)) publish "${FILES[@]}"
+    BIG_FILE=$((32 * 1024 * 1024)) publish "${FILES[@]}"
     before=$(snapshot)
     start_updater
     press_enter 3
@@ -361,7 +361,7 @@ for attempt in 1 2 3; do
     # Polled every millisecond, the kill lands within a millisecond of the set-aside file.
     python3 - "$PROG/big.dat.qvxold" "$pid" <<'PY' || fail "killed: the installation never began"
 import os, signal, sys, time
-deadline = time.time() + 60
+deadline = time.time() + 180
 while not os.path.exists(sys.argv[1]):
     if time.time() > deadline:
         sys.exit(1)
