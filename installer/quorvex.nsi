@@ -3,7 +3,9 @@
 ;   uninstall.exe [/S]                      remove it again (the user's settings stay)
 ; makensis defines: VERSION, VERSION_QUAD, PUBLISHER, MAIN_EXE, UPDATER_EXE, ICON, SETTINGS, OUT_FILE.
 
-Unicode true
+; 64-bit like the programs it installs (Wine here has no 32-bit side, and neither program runs
+; on a 32-bit Windows).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The main job: builds both programs, lays out an install folder, publishes a signed demo update
-# folder, starts quorvex.exe under Wine.
+# The main job: builds both programs and their setup, installs Quorvex with the setup (silently,
+# as a user's machine would get it), publishes a signed demo update folder, and starts the
+# installed quorvex.exe under Wine.
 # On a working $DISPLAY it runs there until you exit it; with no display it runs on a private
 # virtual display, saves a screenshot to build/run/screenshots/ and stops.
 set -euo pipefail
@@ -9,22 +10,14 @@ source "$QVX_ROOT/scripts/wine_env.sh"
 cd "$QVX_ROOT"
 
 qvx_install_deps
-qvx_step "build (Windows tree): quorvex.exe, quorvex.ico, qvxUpgraded.exe"
-targets=(quorvex)
-[ -e updater/win32/win_main.cpp ] && targets+=(qvxUpgraded)
-qvx_build windows build/windows "${targets[@]}"
+qvx_step "build (Windows tree): quorvex.exe, qvxUpgraded.exe, quorvex-setup.exe"
+qvx_build windows build/windows quorvex qvxUpgraded quorvex-setup
 qvx_step "build (native release): quorvex-stats"
 qvx_build native-release build/native-release quorvex-stats >/dev/null
 
 run_dir=$QVX_ROOT/build/run
-install_dir=$run_dir/Quorvex
 shots=$run_dir/screenshots
-mkdir -p "$install_dir" "$shots"
-for f in build/windows/app/quorvex.exe build/windows/app/quorvex.ico \
-    build/windows/updater/qvxUpgraded.exe; do
-    [ -e "$f" ] && cp "$f" "$install_dir/"
-done
-
+mkdir -p "$shots"
 # The demo update folder, published and signed with the build's development key as a publisher
 # would; the installed updater's settings name it as their one server, so qvxUpgraded.exe can be
 # tried against it.
@@ -37,14 +30,26 @@ demo_settings() {  # <installed or published program version>
 stage=$run_dir/stage
 rm -rf "$stage" "$run_dir/www"
 mkdir -p "$stage"
-cp "$install_dir/quorvex.exe" "$install_dir/qvxUpgraded.exe" "$stage/"
+cp build/windows/app/quorvex.exe build/windows/updater/qvxUpgraded.exe "$stage/"
 demo_settings 15 >"$stage/qvxUpgraded.ini"
-demo_settings 15 >"$install_dir/qvxUpgraded.ini"
 (cd "$stage" && "$QVX_ROOT/build/native-release/server/quorvex-stats" publish \
     --key "$QVX_ROOT/build/windows/update-key/private.pem" --program-version 15 \
     --entries-version 1 --out "$run_dir/www/update" quorvex.exe qvxUpgraded.exe qvxUpgraded.ini)
 
 qvx_wine_env "$run_dir"
+
+# Installs (or updates) Quorvex with its setup, silently, and points the installed updater at the
+# demo folder. The setup ends a copy that is running in its orderly way first.
+qvx_install() {
+    qvx_step "quorvex-setup.exe /S"
+    wine "$(winepath -w build/windows/installer/quorvex-setup.exe)" /S </dev/null >/dev/null 2>&1
+    local local_app_data
+    local_app_data=$(find "$WINEPREFIX/drive_c/users" -maxdepth 3 -path '*/AppData/Local' -print -quit)
+    install_dir=$local_app_data/Programs/Quorvex
+    [ -f "$install_dir/quorvex.exe" ] || { echo "the setup installed nothing" >&2; exit 1; }
+    demo_settings 15 >"$install_dir/qvxUpgraded.ini"
+    qvx_step "installed in $(winepath -w "$install_dir")"
+}
 
 # The statistics service on loopback, for the first tick's version check and usage report.
 stats_pid=
@@ -67,12 +72,14 @@ qvx_stats_start() {
 }
 if qvx_display_works; then
     qvx_wine_up
+    qvx_install
     qvx_stats_start
     qvx_step "quorvex.exe on $DISPLAY (exit it from its window or tray icon)"
     (cd "$install_dir" && wine ./quorvex.exe </dev/null)
 else
     qvx_x_start xvfb
     qvx_wine_up
+    qvx_install
     qvx_stats_start
     qvx_step "quorvex.exe on a virtual display $DISPLAY"
     (cd "$install_dir" && wine ./quorvex.exe </dev/null >/dev/null 2>&1 &)

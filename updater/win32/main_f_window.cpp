@@ -81,12 +81,52 @@ MainFWindow::~MainFWindow() {
     if (hwnd_ != nullptr) {
         ::DestroyWindow(hwnd_);
     }
-    for (HGDIOBJ o : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(bannerFont_),
-                      static_cast<HGDIOBJ>(bannerSmallFont_), static_cast<HGDIOBJ>(background_)}) {
-        if (o != nullptr) {
-            ::DeleteObject(o);
+    DeleteFonts();
+    if (background_ != nullptr) {
+        ::DeleteObject(background_);
+    }
+}
+
+void MainFWindow::MakeFonts() {
+    font_ = MakeFont(9, FW_NORMAL);
+    bannerFont_ = MakeFont(13, FW_BOLD);
+    bannerSmallFont_ = MakeFont(10, FW_NORMAL);
+}
+
+void MainFWindow::DeleteFonts() {
+    for (HFONT* f : {&font_, &bannerFont_, &bannerSmallFont_}) {
+        if (*f != nullptr) {
+            ::DeleteObject(*f);
+            *f = nullptr;
         }
     }
+}
+
+void MainFWindow::ApplyDpi(int dpi, const RECT* suggested) {
+    if (dpi <= 0 || dpi == dpi_) {
+        return;
+    }
+    dpi_ = dpi;
+    const HFONT old[] = {font_, bannerFont_, bannerSmallFont_};
+    font_ = bannerFont_ = bannerSmallFont_ = nullptr;
+    MakeFonts();
+    for (const auto& [child, twips] : layout_) {
+        const RECT p = PxRect(twips);
+        ::SetWindowPos(child, nullptr, p.left, p.top, p.right - p.left, p.bottom - p.top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+    }
+    for (HFONT f : old) {
+        if (f != nullptr) {
+            ::DeleteObject(f);
+        }
+    }
+    if (suggested != nullptr) {
+        ::SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top,
+                       suggested->right - suggested->left, suggested->bottom - suggested->top,
+                       SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 HFONT MainFWindow::MakeFont(int points, int weight) const {
@@ -105,14 +145,13 @@ HWND MainFWindow::MakeChild(const wchar_t* className, DWORD style, const upd::Tw
         0, className, L"", WS_CHILD | style, p.left, p.top, p.right - p.left, p.bottom - p.top,
         hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    layout_.emplace_back(child, r);
     return child;
 }
 
 bool MainFWindow::Create(MainF& form) {
     form_ = &form;
-    font_ = MakeFont(9, FW_NORMAL);
-    bannerFont_ = MakeFont(13, FW_BOLD);
-    bannerSmallFont_ = MakeFont(10, FW_NORMAL);
+    MakeFonts();
     background_ = ::CreateSolidBrush(kBackColor);
 
     WNDCLASSEXW wc{};
@@ -331,6 +370,9 @@ LRESULT MainFWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             if (form_ != nullptr) {
                 form_->Exit_Click();
             }
+            return 0;
+        case WM_DPICHANGED:  // moved to a monitor of other scaling (per-monitor aware)
+            ApplyDpi(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
             return 0;
         case WM_DESTROY:
             ::PostQuitMessage(0);

@@ -43,6 +43,10 @@ private:
     RECT PxRect(const upd::TwipRect& r) const;
     HWND MakeChild(const wchar_t* className, DWORD style, const upd::TwipRect& r, int id);
     HFONT MakeFont(int points, int weight) const;
+    void MakeFonts();
+    void DeleteFonts();
+    // Lays the window out again for another monitor's scaling.
+    void ApplyDpi(int dpi, const RECT* suggested);
 
     HINSTANCE instance_;
     MainF* form_ = nullptr;
@@ -59,6 +63,8 @@ private:
     HBRUSH background_ = nullptr;
     int dpi_ = 96;
     bool ending_ = false;
+    // Every control with its place in twips, to be laid out again when the scaling changes.
+    std::vector<std::pair<HWND, upd::TwipRect>> layout_;
 
     // What the controls show now, so that Sync touches only what changed.
     std::vector<std::string> shownItems_;

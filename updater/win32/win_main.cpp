@@ -14,14 +14,16 @@
 
 namespace {
 
-// Sharp text and pictures at any scaling: per-monitor where the system offers it.
+// Sharp text at any scaling: per-monitor, as the manifest says (this call is for a system that
+// did not read it); the window lays itself out again when it moves to another monitor.
 void BecomeDpiAware() {
     HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
     using SetContext = BOOL(WINAPI*)(HANDLE);
     auto setContext = reinterpret_cast<SetContext>(
         reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
-    // DPI_AWARENESS_CONTEXT_SYSTEM_AWARE: the window is laid out once, at the system dpi.
-    if (setContext == nullptr || !setContext(reinterpret_cast<HANDLE>(-2))) {
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, then PER_MONITOR_AWARE.
+    if (setContext == nullptr ||
+        (!setContext(reinterpret_cast<HANDLE>(-4)) && !setContext(reinterpret_cast<HANDLE>(-3)))) {
         ::SetProcessDPIAware();
     }
 }

@@ -205,6 +205,40 @@ TEST_F(MainFWindowTest, SelectingAnEntryRunsTheSelectionHandler) {
     }
 }
 
+// Moved to a monitor of twice the scaling: the controls take their twips at the new dpi, the
+// window the rectangle the system suggests, and the text a font of the new size.
+TEST_F(MainFWindowTest, AnotherMonitorsScalingLaysTheWindowOutAgain) {
+    ASSERT_TRUE(window.Create(form));
+    HDC screen = ::GetDC(nullptr);
+    const int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
+    ::ReleaseDC(nullptr, screen);
+    const int newDpi = dpi * 2;
+    const HFONT before = reinterpret_cast<HFONT>(::SendMessageW(Item(IDOK), WM_GETFONT, 0, 0));
+    LOGFONTW oldFont{};
+    ::GetObjectW(before, sizeof oldFont, &oldFont);
+    RECT suggested{10, 20, 10 + MulDiv(6375, newDpi, 1440) + 16,
+                   20 + MulDiv(3855, newDpi, 1440) + 40};
+    ::SendMessageW(window.Hwnd(), WM_DPICHANGED, MAKEWPARAM(newDpi, newDpi),
+                   reinterpret_cast<LPARAM>(&suggested));
+    RECT frame;
+    ::GetWindowRect(window.Hwnd(), &frame);
+    EXPECT_EQ(frame.left, suggested.left);
+    EXPECT_EQ(frame.top, suggested.top);
+    EXPECT_EQ(frame.right - frame.left, suggested.right - suggested.left);
+    RECT button;
+    ::GetWindowRect(Item(IDOK), &button);
+    ::MapWindowPoints(nullptr, window.Hwnd(), reinterpret_cast<POINT*>(&button), 2);
+    EXPECT_EQ(button.left, MulDiv(4920, newDpi, 1440));
+    EXPECT_EQ(button.top, MulDiv(3240, newDpi, 1440));
+    EXPECT_EQ(button.right - button.left,
+              MulDiv(4920 + 1215, newDpi, 1440) - MulDiv(4920, newDpi, 1440));
+    LOGFONTW newFont{};
+    ::GetObjectW(reinterpret_cast<HFONT>(::SendMessageW(Item(IDOK), WM_GETFONT, 0, 0)),
+                 sizeof newFont, &newFont);
+    EXPECT_EQ(newFont.lfHeight, -MulDiv(9, newDpi, 72));
+    EXPECT_EQ(oldFont.lfHeight, -MulDiv(9, dpi, 72));
+}
+
 TEST_F(MainFWindowTest, DisabledActionButtonIgnoresEnter) {
     ASSERT_TRUE(window.Create(form));
     // Enter arrives as IDOK; with NextCmd disabled the phase-0 branch must not run.
