@@ -6,30 +6,13 @@ class MainFFilesTest : public MainFTest {
 protected:
     // Program 2 offered against installed 1: the file phase is next.
     MainF& ReadyForFiles(const std::vector<std::string>& names) {
-        LocalSettings s;
-        s.fileNum = std::to_string(names.size());
-        s.fileList.clear();
-        for (std::size_t k = 0; k < names.size(); ++k) {
-            s.fileList += "File" + std::to_string(k + 1) + "=" + names[k] + "\n";
-        }
-        WriteSettings(s);
-        ServeInfo("Quorvex_Soft_qvxUpgraded", "2", "5");
+        Offer(names);
         MainF& f = ThroughInfoFile();
         EXPECT_EQ(f.Phase(), 2);
         internet.urls.clear();
         return f;
     }
     void Install(const std::string& name, const std::string& bytes) { files[App(name)] = bytes; }
-    std::map<std::string, std::string> ProgramFiles() const {
-        std::map<std::string, std::string> result;
-        for (const auto& [path, bytes] : files) {
-            if (path.rfind(kApp, 0) == 0 && path.find("qvxUpgraded\\") == std::string::npos &&
-                path != std::string(kApp) + "qvxUpgraded.ini") {
-                result[path.substr(std::string(kApp).size())] = bytes;
-            }
-        }
-        return result;
-    }
     bool WorkFolderEmpty() const {
         for (const auto& [path, bytes] : files) {
             if (path.rfind(Work(""), 0) == 0) {

@@ -174,6 +174,28 @@ public:
         form->NextCmd_Click();
         return *form;
     }
+    // Program 2 offered against installed 1, the local list naming `names`.
+    void Offer(const std::vector<std::string>& names) {
+        LocalSettings s;
+        s.fileNum = std::to_string(names.size());
+        s.fileList.clear();
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            s.fileList += "File" + std::to_string(k + 1) + "=" + names[k] + "\n";
+        }
+        WriteSettings(s);
+        ServeInfo("Quorvex_Soft_qvxUpgraded", "2", "5");
+    }
+    // The program folder's files (the work folder and the settings file left out).
+    std::map<std::string, std::string> ProgramFiles() const {
+        std::map<std::string, std::string> result;
+        for (const auto& [path, bytes] : files) {
+            if (path.rfind(kApp, 0) == 0 && path.find("qvxUpgraded\\") == std::string::npos &&
+                path != App("qvxUpgraded.ini")) {
+                result[path.substr(std::string(kApp).size())] = bytes;
+            }
+        }
+        return result;
+    }
     std::vector<std::string>& Log() { return form->View().ListM.items; }
     std::vector<std::string> Shown() const {
         std::vector<std::string> texts;

@@ -22,16 +22,6 @@ protected:
         EXPECT_EQ(f.Phase(), 2);
         return f;
     }
-    std::map<std::string, std::string> ProgramFiles() const {
-        std::map<std::string, std::string> result;
-        for (const auto& [path, bytes] : files) {
-            if (path.rfind(kApp, 0) == 0 && path.find("qvxUpgraded\\") == std::string::npos &&
-                path != App("qvxUpgraded.ini")) {
-                result[path.substr(std::string(kApp).size())] = bytes;
-            }
-        }
-        return result;
-    }
     const std::map<std::string, std::string> kOld = {{"qvxUpgraded.exe", "old updater"},
                                                      {"quorvex.exe", "old main"}};
 };

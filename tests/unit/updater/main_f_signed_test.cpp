@@ -12,17 +12,6 @@ constexpr const char* kSignatureUrl = "http://srv/update/qvxUpgraded.ini.sig";
 
 class MainFSignedTest : public MainFTest {
 public:
-    // Program 2 offered against installed 1, listing `names`.
-    void Offer(const std::vector<std::string>& names) {
-        LocalSettings s;
-        s.fileNum = std::to_string(names.size());
-        s.fileList.clear();
-        for (std::size_t k = 0; k < names.size(); ++k) {
-            s.fileList += "File" + std::to_string(k + 1) + "=" + names[k] + "\n";
-        }
-        WriteSettings(s);
-        ServeInfo("Quorvex_Soft_qvxUpgraded", "2", "5");
-    }
     MainF& ThroughFiles() {
         MainF& f = ThroughInfoFile();
         EXPECT_EQ(f.Phase(), 2);
@@ -31,16 +20,6 @@ public:
         return f;
     }
     FakeHttpResponse& Response(const std::string& url) { return internet.responses[url]; }
-    std::map<std::string, std::string> ProgramFiles() const {
-        std::map<std::string, std::string> result;
-        for (const auto& [path, bytes] : files) {
-            if (path.rfind(kApp, 0) == 0 && path.find("qvxUpgraded\\") == std::string::npos &&
-                path != App("qvxUpgraded.ini")) {
-                result[path.substr(std::string(kApp).size())] = bytes;
-            }
-        }
-        return result;
-    }
 };
 
 TEST_F(MainFSignedTest, OnlyTheInformationFileThePublisherSignedIsRead) {
