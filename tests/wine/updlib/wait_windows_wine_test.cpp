@@ -137,10 +137,138 @@ TEST_F(WaitWindowsWineTest, FormAniSetsTheClassCursorFromAFile) {
     SetClassLongPtrA(window.Handle(), GCLP_HCURSOR, 0);
 }
 
-TEST_F(WaitWindowsWineTest, DesktopMembersDoNotFail) {
-    api.RunScr();
+// What the windows of a DesktopWindows chain received.
+struct DesktopMessage {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+std::vector<DesktopMessage>& DesktopMessages() {
+    static std::vector<DesktopMessage> received;
+    return received;
+}
+
+LRESULT CALLBACK DesktopRecordingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_KEYDOWN || message == WM_SYSCOMMAND) {
+        DesktopMessages().push_back({window, message, wParam, lParam});
+        return 0;  // recorded only: no screen saver starts in the test
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A hidden window of a class of its own name, registered here with the recording procedure;
+// a child window when `parent` is given.
+class ClassWindow {
+public:
+    ClassWindow(const char* className, HWND parent) {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = DesktopRecordingProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = className;
+        RegisterClassA(&windowClass);  // fails harmlessly when registered already
+        window_ = CreateWindowExA(0, className, "", parent ? WS_CHILD : WS_POPUP, 0, 0, 10, 10,
+                                  parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    ~ClassWindow() { DestroyWindow(window_); }
+    ClassWindow(const ClassWindow&) = delete;
+    ClassWindow& operator=(const ClassWindow&) = delete;
+    HWND Handle() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+// The shell's desktop windows as a shell with desktop icons has them: the icon list inside the
+// view inside "Progman".
+class DesktopWindows {
+public:
+    DesktopWindows() { DesktopMessages().clear(); }
+    ClassWindow progman{"Progman", nullptr};
+    ClassWindow view{"SHELLDLL_DefView", progman.Handle()};
+    ClassWindow list{"SysListView32", view.Handle()};
+};
+
+TEST_F(WaitWindowsWineTest, ReDesktopPostsF5ToTheDesktopIconList) {
+    // Wine's own desktop has no Progman window, so the one made here is the one found.
+    ASSERT_EQ(FindWindowExA(nullptr, nullptr, "Progman", nullptr), nullptr);
+    DesktopWindows desktop;
+    ASSERT_NE(desktop.list.Handle(), nullptr);
+    ASSERT_EQ(FindWindowExA(nullptr, nullptr, "Progman", nullptr), desktop.progman.Handle());
+
     api.ReDesktop();
-    SUCCEED();
+    EXPECT_TRUE(DesktopMessages().empty()) << "posted, so not handled before the queue is read";
+    PumpPending();
+    ASSERT_EQ(DesktopMessages().size(), 1u);
+    const DesktopMessage& key = DesktopMessages()[0];
+    EXPECT_EQ(key.window, desktop.list.Handle());
+    EXPECT_EQ(key.message, static_cast<UINT>(WM_KEYDOWN));
+    EXPECT_EQ(key.wParam, static_cast<WPARAM>(VK_F5));
+    EXPECT_EQ(key.lParam, 0x003F0001);
+}
+
+// The real window system with another window standing in for the desktop window.
+class DesktopStandIn : public updlib::WindowSystem {
+public:
+    DesktopStandIn(updlib::WindowSystem& real, HWND desktop)
+        : real_(real), desktop_(reinterpret_cast<updlib::WindowHandle>(desktop)) {}
+    updlib::WindowHandle FindWindowByTitle(const std::string& title) override {
+        return real_.FindWindowByTitle(title);
+    }
+    updlib::WindowHandle FindChildByClass(updlib::WindowHandle parent,
+                                          const std::string& className) override {
+        return real_.FindChildByClass(parent, className);
+    }
+    updlib::WindowHandle DesktopWindow() override { return desktop_; }
+    bool PostWindowMessage(updlib::WindowHandle window, std::uint32_t message,
+                           std::uintptr_t wParam, std::intptr_t lParam) override {
+        return real_.PostWindowMessage(window, message, wParam, lParam);
+    }
+    std::intptr_t SendWindowMessage(updlib::WindowHandle window, std::uint32_t message,
+                                    std::uintptr_t wParam, std::intptr_t lParam) override {
+        return real_.SendWindowMessage(window, message, wParam, lParam);
+    }
+    bool SetWindowPos(updlib::WindowHandle window, updlib::WindowHandle insertAfter,
+                      std::uint32_t flags) override {
+        return real_.SetWindowPos(window, insertAfter, flags);
+    }
+    updlib::CursorHandle LoadCursorFile(const std::string& path) override {
+        return real_.LoadCursorFile(path);
+    }
+    void SetClassCursor(updlib::WindowHandle window, updlib::CursorHandle cursor) override {
+        real_.SetClassCursor(window, cursor);
+    }
+
+private:
+    updlib::WindowSystem& real_;
+    updlib::WindowHandle desktop_;
+};
+
+TEST_F(WaitWindowsWineTest, RunScrSendsTheScreenSaveCommandToTheDesktopWindow) {
+    const updlib::TrovapiPorts ports = platform->Ports();
+    EXPECT_EQ(ports.windows.DesktopWindow(),
+              reinterpret_cast<updlib::WindowHandle>(GetDesktopWindow()));
+
+    // Sent, not posted: the stand-in has the command by the time RunScr returns.
+    DesktopMessages().clear();
+    ClassWindow standIn("QvxUpdlibDesktopStandIn", nullptr);
+    DesktopStandIn windows(ports.windows, standIn.Handle());
+    trovapi redirected{
+        {ports.profile, ports.files, ports.wait, ports.clock, windows, ports.shell, ports.text}};
+    redirected.RunScr();
+    ASSERT_EQ(DesktopMessages().size(), 1u);
+    EXPECT_EQ(DesktopMessages()[0].window, standIn.Handle());
+    EXPECT_EQ(DesktopMessages()[0].message, static_cast<UINT>(WM_SYSCOMMAND));
+    EXPECT_EQ(DesktopMessages()[0].wParam, static_cast<WPARAM>(SC_SCREENSAVE));
+
+    // The real desktop window answers the command (another process's window under Wine): the
+    // send reaches a live window and comes back.
+    SetLastError(0);
+    const double start = NowMs();
+    api.RunScr();
+    EXPECT_EQ(GetLastError(), 0u) << "SendMessage failed";
+    EXPECT_LT(NowMs() - start, 2000.0);
 }
 
 }  // namespace
