@@ -332,8 +332,8 @@ change_info_after_signing() { sed -i 's/ExeVerM=2/ExeVerM=3/' "$ROOT/update/qvxU
 remove_signature() { rm "$ROOT/update/qvxUpgraded.ini.sig"; }
 other_key() {
     openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out "$TMP/other.pem" 2>/dev/null
-    SIGN_KEY=$TMP/other.pem
-    publish "${FILES[@]}"
+    # For this publication only: the scenarios after it sign with the build's key again.
+    SIGN_KEY=$TMP/other.pem publish "${FILES[@]}"
 }
 refused_case file-changed "words.dat - [校验失败]" change_after_signing
 refused_case info-changed "升级信息文件签名无效,已停止升级。" change_info_after_signing
