@@ -4,10 +4,12 @@
 # NextCmd). Scenarios:
 #   update   every listed file (the running updater and the settings file included) arrives
 #            byte-identical, "运行系统" starts quorvex.exe again;
-#   missing  the server answers 404 for one file: the program folder stays byte-identical and
-#            quorvex.exe is not started;
-#   rollback one file cannot be installed (a folder stands in its place): every replaced file
-#            is put back, the program folder stays byte-identical;
+#   missing  the server answers 404 for one file: the server's access log shows the request,
+#            the list says so, the program folder stays byte-identical and quorvex.exe is not
+#            started;
+#   rollback one file cannot be installed (a folder stands in its place): the folder's events
+#            show each file before it replaced and then put back, the list says so, and the
+#            program folder is byte-identical again;
 #   signed   a file changed after signing, the information file changed after signing, a
 #            missing signature and a signature by another key: nothing is fetched or installed;
 #   killed   the updater killed in the middle of installing: its next start puts the old
@@ -50,6 +52,8 @@ fi
 
 TMP=$(mktemp -d /tmp/qvx-updater-e2e.XXXXXX)
 SERVER_PID=""
+LOGGER_PID=""
+WATCH_PID=""
 STARTED_PIDS=()
 cleanup() {
     local pid
@@ -57,6 +61,8 @@ cleanup() {
         kill "$pid" 2>/dev/null || true
     done
     [ -n "$SERVER_PID" ] && kill "$SERVER_PID" 2>/dev/null
+    [ -n "$LOGGER_PID" ] && kill "$LOGGER_PID" 2>/dev/null
+    [ -n "$WATCH_PID" ] && kill "$WATCH_PID" 2>/dev/null
     forget_autostart
     qvx_wine_cleanup
     rm -rf "$TMP"
@@ -78,7 +84,10 @@ forget_autostart
 mkdir -p "$SHOTS"
 rm -f "$SHOTS"/*.png
 
-PORT=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+free_port() {
+    python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+PORT=$(free_port)
 ROOT=$TMP/www
 mkdir -p "$ROOT/update"
 "$STATS" --bind 127.0.0.1 --port "$PORT" --db "$TMP/stats.db" --update-dir "$ROOT" \
@@ -88,6 +97,23 @@ for _ in $(seq 1 50); do
     curl -s -o /dev/null "http://127.0.0.1:$PORT/" && break
     sleep 0.1
 done
+
+# The same server behind a pass-through that logs every request ("GET /update/x.dat 200"):
+# the scenarios that set SERVED_PORT to it can show what the updater asked for.
+LOGGED_PORT=$(free_port)
+ACCESS_LOG=$TMP/access.log
+python3 "$QVX_ROOT/tests/e2e/tools/http_access_log.py" "$LOGGED_PORT" "$PORT" "$ACCESS_LOG" &
+LOGGER_PID=$!
+for _ in $(seq 1 50); do
+    curl -s -o /dev/null "http://127.0.0.1:$LOGGED_PORT/" && break
+    sleep 0.1
+done
+grep -q '^GET / ' "$ACCESS_LOG" 2>/dev/null || fail "the logging pass-through does not answer"
+# expect_request <line>: the access log has that line.
+expect_request() {
+    grep -Fxq -- "$1" "$ACCESS_LOG" ||
+        fail "the server never saw \"$1\"; its access log: $(tr '\n' '|' <"$ACCESS_LOG")"
+}
 
 PROG_WIN='C:\QuorvexUpd'
 PROG=$WINEPREFIX/drive_c/QuorvexUpd
@@ -101,7 +127,7 @@ settings() {
     printf '[Info]\r\nInfoStr=Quorvex_Soft_qvxUpgraded\r\nSerNum=1\r\nExeVerM=%s\r\nExeVerZ=5\r\nFileNum=%s\r\n' \
         "$ver" "$#"
     printf '[Server]\r\nSer1=%s\r\nSerHost1=127.0.0.1\r\nSerUrl1=http://127.0.0.1:%s/update\r\n' \
-        "$GBK_NAME" "$PORT"
+        "$GBK_NAME" "${SERVED_PORT:-$PORT}"
     printf '[FileList]\r\n'
     for name in "$@"; do
         k=$((k + 1))
@@ -150,6 +176,34 @@ snapshot() {
 }
 
 shot() { import -window root "$SHOTS/$1.png"; }
+
+# watch_program_folder: from now on, what happens to the program folder's entries is written
+# to $EVENTS ("MOVED_TO words.dat.qvxold", "CLOSE_WRITE words.dat", ...).
+EVENTS=$TMP/events.log
+watch_program_folder() {
+    rm -f "$EVENTS"
+    python3 "$QVX_ROOT/tests/e2e/tools/folder_events.py" "$PROG" "$EVENTS" &
+    WATCH_PID=$!
+    for _ in $(seq 1 50); do
+        grep -qx ready "$EVENTS" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    fail "no watch on the program folder"
+}
+stop_watching() {
+    kill "$WATCH_PID" 2>/dev/null
+    wait "$WATCH_PID" 2>/dev/null
+    WATCH_PID=""
+}
+# events_in_order <event>...: the events happened, each after the one before it.
+events_in_order() {
+    local at=0 event n
+    for event in "$@"; do
+        n=$(tail -n +"$((at + 1))" "$EVENTS" | grep -nFx -m1 -- "$event" | cut -d: -f1)
+        [ -n "$n" ] || return 1
+        at=$((at + n))
+    done
+}
 
 start_updater() {
     (cd "$PROG" && exec wine "$PROG_WIN\\qvxUpgraded.exe" >>"$TMP/wine.log" 2>&1) &
@@ -259,10 +313,13 @@ pid=$(main_pid)
 # ---- missing: one file answers 404 -----------------------------------------------------------
 FILES=(quorvex.exe words.dat missing.dll qvxUpgraded.ini)
 qvx_step "missing: ${FILES[*]}"
+SERVED_PORT=$LOGGED_PORT
 install_program "${FILES[@]}"
 publish "${FILES[@]}"
+unset SERVED_PORT
 rm "$ROOT/update/missing.dll"  # signed, then gone from the server
 before=$(snapshot)
+: >"$ACCESS_LOG"
 start_updater
 press_enter 3
 shot 6-missing-judged
@@ -270,20 +327,28 @@ press_enter 1
 expect_line 10 "missing.dll - [下载失败,服务器返回 404]"
 expect_line 5 "系统在线升级 - [不成功！]"
 shot 7-missing-not-successful
+# The files before it came, and the server itself answered 404 for the missing one.
+expect_request "GET /update/quorvex.exe 200"
+expect_request "GET /update/words.dat 200"
+expect_request "GET /update/missing.dll 404"
 [ "$(snapshot)" = "$before" ] || fail "404: program folder changed"
 [ -z "$(ls -A "$PROG/qvxUpgraded")" ] || fail "404: work folder not emptied"
 press_enter 1
 wait_until_gone || fail "updater still running after 退出升级"
 [ -z "$(main_pid)" ] || fail "退出升级 started quorvex.exe"
-echo "missing: program folder unchanged, main program not started"
+echo "missing: the server answered 404 for missing.dll, program folder unchanged, main program not started"
 
 # ---- rollback: the last file cannot be installed ------------------------------------------
 FILES=(quorvex.exe words.dat qvxUpgraded.exe blocked)
 qvx_step "rollback: ${FILES[*]}"
+SERVED_PORT=$LOGGED_PORT
 install_program "${FILES[@]}"
 mkdir -p "$PROG/blocked"
 publish "${FILES[@]}"
+unset SERVED_PORT
 before=$(snapshot)
+: >"$ACCESS_LOG"
+watch_program_folder
 start_updater
 press_enter 3
 press_enter 1
@@ -291,11 +356,21 @@ expect_line 10 "blocked - [安装失败]"
 expect_line 5 "已恢复原有文件,本机程序未作改动。"
 expect_line 5 "系统在线升级 - [不成功！]"
 shot 8-rollback-not-successful
+stop_watching
+for f in quorvex.exe words.dat qvxUpgraded.exe blocked; do
+    expect_request "GET /update/$f 200"
+done
+# Each file before the blocked one was set aside, the new one written in its place, and the
+# old one put back; the running updater's own file included.
+for f in quorvex.exe words.dat qvxUpgraded.exe; do
+    events_in_order "MOVED_TO $f.qvxold" "CLOSE_WRITE $f" "MOVED_TO $f" ||
+        fail "rollback: $f was not replaced and put back; events: $(tr '\n' '|' <"$EVENTS")"
+done
 [ "$(snapshot)" = "$before" ] || fail "rollback: program folder changed: $(diff <(echo "$before") <(snapshot))"
 ls "$PROG" | grep -q qvxold && fail "rollback: backups left: $(ls "$PROG")"
 press_enter 1
 wait_until_gone || fail "updater still running after 退出升级"
-echo "rollback: every replaced file put back"
+echo "rollback: quorvex.exe, words.dat and qvxUpgraded.exe replaced, then put back byte-identical"
 
 # ---- signed: what the publisher did not sign is never installed ---------------------------
 # Each case leaves the program folder byte-identical; the updater's own list says why.
