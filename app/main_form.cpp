@@ -97,7 +97,7 @@ MainFormControls::MainFormControls()
       LJSY(MakeLabel(9810, 4205, 1095, 375, main_form_detail::kZeroTime)),
       BCSC(MakeLabel(9810, 4735, 1095, 375, main_form_detail::kZeroTime)),
       ZDSC(MakeLabel(9810, 5275, 1215, 375, main_form_detail::kZeroTime)),
-      GammaNotice(MakeLabel(440, 3010, 10400, 285, "")),
+      GammaNotice(MakeLabel(1650, 975, 5600, 285, "")),
       Background(MakeImage(0, 0, 11250, 6750, Picture::MainBackground)),
       Logo(MakeImage(300, 150, 1560, 555, Picture::Logo)),
       TintPanel(MakeImage(300, 900, 10650, 2250, Picture::TintPanel)),
@@ -114,7 +114,8 @@ MainFormControls::MainFormControls()
       gangwang(MakeImage(8164, 6030, 1365, 480, Picture::WebsiteButton)),
       xiazaidizhi(MakeImage(260, 6240, 5940, 315, Picture::DownloadLink)) {
     GammaNotice.visible = false;
-    GammaNotice.color = 0x2020C0;  // red
+    GammaNotice.fontSize = 8;
+    GammaNotice.color = 0x6060FF;  // light red on the dark panel
     RGBSlider.rect = {440, 1250, 10400, 275};
     RGBSlider.min = 0;
     RGBSlider.max = 50;

@@ -40,7 +40,8 @@ struct MainFormControls {
     LabelControl LJSY;
     LabelControl BCSC;
     LabelControl ZDSC;
-    // A line under the presets, shown while a display keeps refusing the tint; empty otherwise.
+    // A line in the tint panel's title row, shown while a display keeps refusing the tint;
+    // empty otherwise.
     LabelControl GammaNotice;
 
     // Images, declared in paint order (back to front); see ImagesInPaintOrder().
