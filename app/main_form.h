@@ -298,7 +298,7 @@ private:
     TrayRecord trayRecord_;
     bool trayAdded_ = false;
     int refusedLoads_ = 0;         // loads refused in a row by some display
-    bool refusalBalloon_ = false;  // the balloon was shown this run
+    bool refusalBalloon_ = false;  // the shell took the balloon this run
     std::int16_t znhy_ = 0;
     std::int16_t pltx_ = 0;
     std::int16_t kjqd_ = 0;

@@ -44,11 +44,10 @@ void MainForm::NoteTintLoad(bool accepted) {
     }
     line.text = kNoticeText;
     line.visible = true;
-    // The balloon once per run; the line stays as long as the refusals go on. Never a modal
-    // box: this runs inside the tick.
+    // The balloon once per run (tried again with the next notice if the shell took none); the
+    // line stays as long as the refusals go on. Never a modal box: this runs inside the tick.
     if (!refusalBalloon_ && trayAdded_) {
-        refusalBalloon_ = true;
-        ports_.tray.ShowBalloon(trayRecord_, kNoticeTitle, kNoticeText);
+        refusalBalloon_ = ports_.tray.ShowBalloon(trayRecord_, kNoticeTitle, kNoticeText);
     }
 }
 

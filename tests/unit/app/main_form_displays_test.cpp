@@ -141,6 +141,26 @@ TEST_F(MainFormDisplaysTest, ARefusingDisplayIsReportedOnceAndTheLineGoesWhenItT
     EXPECT_EQ(tray.balloons.size(), 1u);
 }
 
+TEST_F(MainFormDisplaysTest, ABalloonTheShellDidNotTakeIsTriedWithTheNextNotice) {
+    StartOnDesk();
+    tray.ExplorerRestart();  // no icon to show a balloon from
+    auto refuseEpisode = [&] {
+        D(1).refuse = true;
+        Ticks(3);
+        EXPECT_TRUE(NoticeShown());
+        D(1).refuse = false;
+        Tick();
+        EXPECT_FALSE(C().GammaNotice.visible);
+    };
+    refuseEpisode();
+    EXPECT_EQ(tray.balloons.size(), 1u);
+    form->TaskbarCreated();  // the icon is back
+    refuseEpisode();
+    EXPECT_EQ(tray.balloons.size(), 2u);
+    refuseEpisode();
+    EXPECT_EQ(tray.balloons.size(), 2u);  // taken once: never again this run
+}
+
 TEST_F(MainFormDisplaysTest, AnAcceptedLoadBetweenRefusalsStartsTheCountAgain) {
     StartOnDesk();
     for (int round = 0; round < 4; ++round) {
