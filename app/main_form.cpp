@@ -97,6 +97,7 @@ MainFormControls::MainFormControls()
       LJSY(MakeLabel(9810, 4205, 1095, 375, main_form_detail::kZeroTime)),
       BCSC(MakeLabel(9810, 4735, 1095, 375, main_form_detail::kZeroTime)),
       ZDSC(MakeLabel(9810, 5275, 1215, 375, main_form_detail::kZeroTime)),
+      GammaNotice(MakeLabel(1650, 975, 5600, 285, "")),
       Background(MakeImage(0, 0, 11250, 6750, Picture::MainBackground)),
       Logo(MakeImage(300, 150, 1560, 555, Picture::Logo)),
       TintPanel(MakeImage(300, 900, 10650, 2250, Picture::TintPanel)),
@@ -112,6 +113,9 @@ MainFormControls::MainFormControls()
       KJQD_XUAN(MakeImage(4420, 5190, 1785, 510, Picture::AutoStartOn, false)),
       gangwang(MakeImage(8164, 6030, 1365, 480, Picture::WebsiteButton)),
       xiazaidizhi(MakeImage(260, 6240, 5940, 315, Picture::DownloadLink)) {
+    GammaNotice.visible = false;
+    GammaNotice.fontSize = 8;
+    GammaNotice.color = 0x6060FF;  // light red on the dark panel
     RGBSlider.rect = {440, 1250, 10400, 275};
     RGBSlider.min = 0;
     RGBSlider.max = 50;
@@ -229,7 +233,7 @@ void MainForm::SetSliderPosition(int position) {
 void MainForm::RGBSlider_Change() {
     const int v = controls_.RGBSlider.position;
     UpdatePresetHighlight(v);
-    tint_.ApplyPosition(v, ports_.gamma);
+    NoteTintLoad(tint_.ApplyPosition(v, ports_.gamma));
     if (znhy_ == 0 && v != 0) {
         StoreStrength(v);
     }

@@ -8,6 +8,7 @@
 //   main_form.cpp          construction, controls, click routing, slider, visibility
 //   main_form_startup.cpp  Form_Load, the session tick, orderly ends
 //   main_form_tray.cpp     single instance, tray icon, GetWindowIcon, website links
+//   main_form_display_notice.cpp  displays listed again, the notice of a refused tint
 //   main_form_settings.cpp switches, auto-start, presets and smart mode
 //   main_form_counters.cpp usage counters and day roll-over
 //   main_form_reminder.cpp activity check, countdown, MsgForm
@@ -39,6 +40,9 @@ struct MainFormControls {
     LabelControl LJSY;
     LabelControl BCSC;
     LabelControl ZDSC;
+    // A line in the tint panel's title row, shown while a display keeps refusing the tint;
+    // empty otherwise.
+    LabelControl GammaNotice;
 
     // Images, declared in paint order (back to front); see ImagesInPaintOrder().
     ImageControl Background;  // 750 x 450 px
@@ -87,7 +91,7 @@ inline constexpr int kMainClientHeightTwips = 6780;
 
 struct MainFormPorts {
     MainModule& registry;
-    GammaDisplay& gamma;  // the desktop device context, held for the whole run
+    GammaDisplay& gamma;  // every display's device context, held while the display exists
     Clock& clock;
     IdleClock& idle;
     ProcessTable& processes;
@@ -162,6 +166,9 @@ public:
     void Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam);
     // Explorer restarted (the "TaskbarCreated" message): the tray icon is added again.
     void TaskbarCreated();
+    // A display was plugged in or out, or its mode changed (WM_DISPLAYCHANGE): the displays
+    // are listed again; the next refresh loads the ramp into each within a second.
+    void DisplaysChanged();
 
     // Orderly ends besides the exit image; each restores the identity ramp, stores the day's
     // counters and removes the tray icon, once whatever the mix of paths.
@@ -249,6 +256,11 @@ private:
     void AddTrayIcon();
     void RemoveTrayIcon();
 
+    // main_form_display_notice.cpp
+    // Every load's answer: refused several times in a row, the user is told (the line in the
+    // window, the balloon once per run); accepted, the line goes.
+    void NoteTintLoad(bool accepted);
+
     // main_form_settings.cpp
     void ApplyInitialTint();
     void ApplyReminderSwitchAtStart();
@@ -285,6 +297,8 @@ private:
     TintEngine tint_;  // BaseRamp, OutputRamp, LastTintRefresh, NudgeCount
     TrayRecord trayRecord_;
     bool trayAdded_ = false;
+    int refusedLoads_ = 0;         // loads refused in a row by some display
+    bool refusalBalloon_ = false;  // the shell took the balloon this run
     std::int16_t znhy_ = 0;
     std::int16_t pltx_ = 0;
     std::int16_t kjqd_ = 0;

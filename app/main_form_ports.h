@@ -60,6 +60,10 @@ public:
     virtual ~TrayIcon() = default;
     virtual bool Add(const TrayRecord& record) = 0;
     virtual bool Remove(const TrayRecord& record) = 0;
+    // A balloon (notification) from the icon of this record, title and text in UTF-8; it goes
+    // by itself, nothing waits for the user.
+    virtual bool ShowBalloon(const TrayRecord& record, const std::string& title,
+                             const std::string& text) = 0;
 };
 
 class IconFiles {

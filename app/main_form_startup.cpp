@@ -75,7 +75,8 @@ void MainForm::Tick() {
     }
     AdvanceRunCounter();
     DayRollOver();
-    tint_.Refresh(controls_.RGBSlider.position, ports_.clock.NowSeconds(), ports_.gamma);
+    NoteTintLoad(
+        tint_.Refresh(controls_.RGBSlider.position, ports_.clock.NowSeconds(), ports_.gamma));
 }
 
 bool MainForm::ServerExchangeStep() {

@@ -10,7 +10,7 @@ qvx_step() { echo "== [$(($(date +%s) - QVX_T0))s] $*"; }
 QVX_PACKAGES=(
     cmake g++ make googletest libgtest-dev libgmock-dev libbenchmark-dev clang-format
     g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
-    xvfb xauth x11-utils xdotool imagemagick xserver-xorg-core xserver-xorg-video-dummy
+    xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick xserver-xorg-core xserver-xorg-video-dummy
     fonts-wqy-microhei locales
     libcpp-httplib-dev libsqlite3-dev sqlite3 curl wrk nginx-light procps psmisc python3
     libssl-dev openssl clang nsis

@@ -119,16 +119,16 @@ void TintEngine::ScaleRampChannel(std::int16_t strength, std::int16_t channel) {
     }
 }
 
-void TintEngine::ApplyPosition(int v, GammaDisplay& display) {
+bool TintEngine::ApplyPosition(int v, GammaDisplay& display) {
     const int g = RedGreenStrength(v);
     ScaleRampChannel(static_cast<std::int16_t>(-g), 0);
     ScaleRampChannel(static_cast<std::int16_t>(-g), 1);
     ScaleRampChannel(static_cast<std::int16_t>(-v), 2);
     // A refused load is retried by the next refresh within a second.
-    display.SetDeviceGammaRamp(outputRamp_);
+    return display.SetDeviceGammaRamp(outputRamp_);
 }
 
-void TintEngine::Refresh(int v, std::int64_t nowSeconds, GammaDisplay& display) {
+bool TintEngine::Refresh(int v, std::int64_t nowSeconds, GammaDisplay& display) {
     int blue = v;
     int g = RedGreenStrength(v);
     const std::int64_t elapsed = nowSeconds - lastTintRefresh_;
@@ -147,8 +147,9 @@ void TintEngine::Refresh(int v, std::int64_t nowSeconds, GammaDisplay& display) 
     ScaleRampChannel(static_cast<std::int16_t>(-g), 0);
     ScaleRampChannel(static_cast<std::int16_t>(-g), 1);
     ScaleRampChannel(static_cast<std::int16_t>(-blue), 2);
-    display.SetDeviceGammaRamp(outputRamp_);
+    const bool accepted = display.SetDeviceGammaRamp(outputRamp_);
     lastTintRefresh_ = nowSeconds;
+    return accepted;
 }
 
 void TintEngine::ResetRefresh(std::int64_t nowSeconds) {

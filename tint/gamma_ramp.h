@@ -28,10 +28,12 @@ public:
     // strength darkens by |s| percent, a positive one lifts towards 65535. Does not load.
     void ScaleRampChannel(std::int16_t strength, std::int16_t channel);
     // Slider position v: red/green strength round(v / 6), blue strength v; loads the ramp.
-    void ApplyPosition(int v, GammaDisplay& display);
+    // Returns what the load answered (false: a display refused it).
+    bool ApplyPosition(int v, GammaDisplay& display);
     // The refresh at the end of every session tick: reloads the ramp of position v, nudged
     // around it for twelve refreshes after a gap of 6 s or more; sets LastTintRefresh to now.
-    void Refresh(int v, std::int64_t nowSeconds, GammaDisplay& display);
+    // Returns what the load answered.
+    bool Refresh(int v, std::int64_t nowSeconds, GammaDisplay& display);
     // End of start-up: LastTintRefresh := now, NudgeCount := 0.
     void ResetRefresh(std::int64_t nowSeconds);
 

@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <cwchar>
+#include <iterator>
 #include <memory>
 
 #include "app/win32/picture_painter.h"
@@ -229,6 +231,23 @@ bool Win32TrayIcon::Add(const TrayRecord& record) {
 bool Win32TrayIcon::Remove(const TrayRecord& record) {
     NOTIFYICONDATAA data = Fill(record);
     return Shell_NotifyIconA(NIM_DELETE, &data) != FALSE;
+}
+
+bool Win32TrayIcon::ShowBalloon(const TrayRecord& record, const std::string& title,
+                                const std::string& text) {
+    NOTIFYICONDATAW data;
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+    data.hWnd = reinterpret_cast<HWND>(record.window);
+    data.uID = static_cast<UINT>(record.id);
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_WARNING;
+    // Both fields end with a terminator whatever the length of the text.
+    const std::wstring wideTitle = Utf8ToWide(title);
+    const std::wstring wideText = Utf8ToWide(text);
+    wcsncpy(data.szInfoTitle, wideTitle.c_str(), std::size(data.szInfoTitle) - 1);
+    wcsncpy(data.szInfo, wideText.c_str(), std::size(data.szInfo) - 1);
+    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
 }
 
 Win32IconFiles::~Win32IconFiles() {

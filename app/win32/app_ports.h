@@ -38,11 +38,14 @@ public:
     std::uint32_t CurrentProcessId() override;
 };
 
-// Shell_NotifyIconA with the record in its original, smallest form (NOTIFYICONDATAA_V1_SIZE).
+// Shell_NotifyIconA with the record in its original, smallest form (NOTIFYICONDATAA_V1_SIZE);
+// the balloon goes through the wide form that has one (NOTIFYICONDATAW_V2_SIZE, NIF_INFO).
 class Win32TrayIcon : public TrayIcon {
 public:
     bool Add(const TrayRecord& record) override;
     bool Remove(const TrayRecord& record) override;
+    bool ShowBalloon(const TrayRecord& record, const std::string& title,
+                     const std::string& text) override;
     // The record as it is handed to the shell (for checks).
     static NOTIFYICONDATAA Fill(const TrayRecord& record);
 };

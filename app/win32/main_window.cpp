@@ -43,7 +43,7 @@ std::vector<const ImageControl*> MainWindow::Images() const {
 
 std::vector<const LabelControl*> MainWindow::Labels() const {
     const MainFormControls& c = form_.Controls();
-    return {&c.PcVer, &c.PLSYSJ, &c.Fen, &c.KJSC, &c.LJSY, &c.BCSC, &c.ZDSC};
+    return {&c.PcVer, &c.PLSYSJ, &c.Fen, &c.KJSC, &c.LJSY, &c.BCSC, &c.ZDSC, &c.GammaNotice};
 }
 
 bool MainWindow::Create() {
@@ -342,6 +342,10 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CAPTURECHANGED:
             press_.Cancel();
             return 0;
+        case WM_DISPLAYCHANGE:
+            // A display plugged in or out, or a new mode: the displays are listed again.
+            Dispatch([this] { form_.DisplaysChanged(); });
+            break;
         case WM_DPICHANGED: {
             MoveToSuggestedRect(window_, lParam);
             Layout();

@@ -15,6 +15,7 @@
 #include "report/win32/process_launcher.h"
 #include "report/win32/wmi_mac_source.h"
 #include "report/win32/xml_http_poster.h"
+#include "tint/every_display_gamma.h"
 #include "tint/win32/gamma_display.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -27,7 +28,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         auto registry = MakeWin32Registry();
         auto codec = MakeWin32AnsiCodec();
         MainModule module(*registry, *codec);
-        auto gamma = MakeDesktopGammaDisplay();
+        Win32DisplayDevices displays;
+        EveryDisplayGamma gamma(displays);
         Win32Clock clock;
         Win32IdleClock idle;
         Win32ProcessTable processes;
@@ -43,7 +45,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         report::win32::ProcessLauncher launcher;
 
         PicturePainter painter;
-        MainForm form(MainFormPorts{module, *gamma, clock, idle, processes, tray, icons, shell,
+        MainForm form(MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell,
                                     messages, host, http, macs, prompt, launcher});
         MainWindow window(form, owner, painter);
         if (!window.Create())

@@ -14,7 +14,10 @@
 #                            (or of the window of that class)
 #   qvx_e2e_click_twips <x> <y> [class]  clicks a point of the main window's layout (twips)
 #   qvx_e2e_click_at <x> <y>       clicks the screen
-#   qvx_e2e_ramp             the screen's gamma ramp: 768 words
+#   qvx_e2e_ramp [device]    the screen's (or one display device's) gamma ramp: 768 words
+#   qvx_e2e_displays         the display devices attached to Wine's desktop, one a line
+#   qvx_e2e_notice_pixels    light red pixels of the main window's notice line (a display
+#                            refusing the tint); none while the tint loads
 #   qvx_e2e_shot <file>      screenshot into build/e2e/screenshots/
 #   qvx_e2e_fail <text>      prints and exits 1
 # Everything started here ends with the EXIT trap (Wine server by prefix, X server by PID).
@@ -61,6 +64,8 @@ qvx_e2e_up() {
         wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v quorvex /f \
             </dev/null >/dev/null 2>&1
         wine reg delete 'HKCU\Software\quorvex' /f </dev/null >/dev/null 2>&1
+        # The virtual desktop, even after a scenario that ran without it was cut short.
+        qvx_e2e_virtual_desktop on
         wineboot </dev/null >/dev/null 2>&1
     else
         qvx_wine_up
@@ -71,6 +76,17 @@ qvx_e2e_up() {
     cp "$QVX_WIN_BUILD/app/quorvex.exe" "$QVX_WIN_BUILD/app/quorvex.ico" "$QVX_E2E_INSTALL/"
     # The statistics service of these runs: loopback, where nothing answers.
     qvx_e2e_set StatsHost 127.0.0.1
+}
+
+# Wine's virtual desktop (one display, the tray at the bottom right) on or off; takes effect
+# when the Wine server starts again.
+qvx_e2e_virtual_desktop() {
+    if [ "$1" = on ]; then
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d Default /f \
+            </dev/null >/dev/null 2>&1
+    else
+        wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f </dev/null >/dev/null 2>&1
+    fi
 }
 
 qvx_e2e_set() {
@@ -132,7 +148,11 @@ qvx_e2e_click_at() {
 }
 
 qvx_e2e_ramp() {
-    wine "$QVX_E2E_TOOLS/qvx_gamma_probe.exe" </dev/null 2>/dev/null | tr -d '\r'
+    wine "$QVX_E2E_TOOLS/qvx_gamma_probe.exe" "$@" </dev/null 2>/dev/null | tr -d '\r'
+}
+
+qvx_e2e_displays() {
+    wine "$QVX_E2E_TOOLS/qvx_gamma_probe.exe" list </dev/null 2>/dev/null | tr -d '\r'
 }
 
 # The ramp the program loads for a slider position, as 768 words (half-even rounding).
@@ -155,6 +175,17 @@ EOF
 # The dummy driver keeps 8 bits a level: compare the high bytes.
 qvx_e2e_high_bytes() {
     tr ' ' '\n' | awk 'NF { printf "%d ", int($1 / 256) } END { print "" }'
+}
+
+# The notice line is light red text in the title row of the tint panel (1650, 975, 5600 x 285
+# twips), where nothing else is red.
+qvx_e2e_notice_pixels() {
+    local left top
+    read -r left top _ <<<"$(qvx_e2e_window)"
+    import -window root png:- 2>/dev/null |
+        convert - -crop "373x19+$((left + 110))+$((top + 65))" +repage txt:- |
+        sed -nE 's/^[0-9]+,[0-9]+: *\(([0-9.]+),([0-9.]+),([0-9.]+).*/\1 \2 \3/p' |
+        awk '$1 > 180 && $2 < 120 && $3 < 120 && $1 - $2 > 80 { n++ } END { print n + 0 }'
 }
 
 qvx_e2e_shot() {

@@ -142,8 +142,22 @@ public:
         Record(log, "tray remove");
         return shown.erase({record.window, record.id}) == 1;
     }
+    bool ShowBalloon(const TrayRecord& record, const std::string& title,
+                     const std::string& text) override {
+        balloons.push_back({record.window, record.id, title, text});
+        Record(log, "tray balloon");
+        return shown.count({record.window, record.id}) == 1;
+    }
     // Explorer restarted: every icon is gone.
     void ExplorerRestart() { shown.clear(); }
+
+    struct Balloon {
+        std::uintptr_t window;
+        std::uintptr_t id;
+        std::string title;
+        std::string text;
+    };
+    std::vector<Balloon> balloons;
 };
 
 // Icon files by path; ExtractIcon gives the handle of an existing file that holds an icon.

@@ -12,6 +12,7 @@
 #include "app/win32/picture_painter.h"
 #include "app/win32/registry_adapter.h"
 #include "app/win32/window_util.h"
+#include "tint/every_display_gamma.h"
 #include "tint/win32/gamma_display.h"
 
 namespace {
@@ -46,7 +47,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     auto registry = MakeWin32Registry();
     auto codec = MakeWin32AnsiCodec();
     MainModule module(*registry, *codec);
-    auto gamma = MakeDesktopGammaDisplay();
+    Win32DisplayDevices displays;
+    EveryDisplayGamma gamma(displays);
     Win32Clock clock;
     AlwaysActive idle;
     Win32ProcessTable processes;
@@ -58,8 +60,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Win32ProgramHost host(owner);
     NoServer server;
     PicturePainter painter;
-    MainForm form(MainFormPorts{module, *gamma, clock, idle, processes, tray, icons, shell,
-                                messages, host, server, server, server, server});
+    MainForm form(MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell, messages,
+                                host, server, server, server, server});
     MainWindow window(form, owner, painter);
     if (!window.Create())
         return 1;
