@@ -45,12 +45,24 @@ public:
     virtual std::uint32_t CurrentProcessId() = 0;
 };
 
-// NOTIFYICONDATAA in its 88-byte form, as the logic fills it.
+// The notification area's flags and the mouse messages its icon reports, by their Windows values
+// (the adapter checks them against the SDK's).
+namespace tray {
+inline constexpr std::uint32_t kFlagMessage = 0x1;  // NIF_MESSAGE
+inline constexpr std::uint32_t kFlagIcon = 0x2;     // NIF_ICON
+inline constexpr std::uint32_t kFlagTip = 0x4;      // NIF_TIP
+inline constexpr std::uint32_t kMouseMove = 0x200;  // WM_MOUSEMOVE
+inline constexpr std::uint32_t kLeftButtonUp = 0x202;
+inline constexpr std::uint32_t kRightButtonUp = 0x205;
+}  // namespace tray
+
+// NOTIFYICONDATAA in its 88-byte form, as the logic fills it. The identifier is the record's
+// 32-bit uID: the shell hands exactly that back in wParam, zero-extended.
 struct TrayRecord {
     std::uintptr_t window = 0;
-    std::uintptr_t id = 0;
-    std::uint32_t flags = 7;              // NIF_MESSAGE | NIF_ICON | NIF_TIP
-    std::uint32_t callbackMessage = 512;  // WM_MOUSEMOVE
+    std::uint32_t id = 0;
+    std::uint32_t flags = tray::kFlagMessage | tray::kFlagIcon | tray::kFlagTip;
+    std::uint32_t callbackMessage = tray::kMouseMove;
     std::uintptr_t icon = 0;
     std::string tip;  // UTF-8; the adapter converts to the ANSI code page and pads to 64 bytes
 };

@@ -12,12 +12,10 @@ namespace {
 
 constexpr const char* kTrayTip = "Quorvex，全天候呵护您的双眼！";
 constexpr const char* kIconFileName = "quorvex.ico";
-constexpr std::intptr_t kLeftButtonUp = 514;
-constexpr std::intptr_t kRightButtonUp = 517;
 // A real mouse move carries its key-state flags (at most 0x7F) in wParam; a tray notification
 // carries the icon's identifier. Identifiers are kept above that range so the two never meet.
-constexpr std::uintptr_t kLargestKeyState = 0xFF;
-constexpr std::uintptr_t kSpareTrayId = 0x5156;
+constexpr std::uint32_t kLargestKeyState = 0xFF;
+constexpr std::uint32_t kSpareTrayId = 0x5156;
 
 std::string TrimBlanks(const std::string& text) {
     const auto first = text.find_first_not_of(' ');
@@ -64,9 +62,11 @@ void MainForm::AddTrayIcon() {
         icon = ports_.icons.FallbackIcon();
     }
     trayRecord_.window = window;
-    trayRecord_.id = icon > kLargestKeyState ? icon : kSpareTrayId;
-    trayRecord_.flags = 7;
-    trayRecord_.callbackMessage = 512;
+    // The icon's handle names it, cut to the 32 bits of uID, which is all that comes back.
+    const auto iconId = static_cast<std::uint32_t>(icon);
+    trayRecord_.id = iconId > kLargestKeyState ? iconId : kSpareTrayId;
+    trayRecord_.flags = tray::kFlagMessage | tray::kFlagIcon | tray::kFlagTip;
+    trayRecord_.callbackMessage = tray::kMouseMove;
     trayRecord_.icon = icon;
     trayRecord_.tip = kTrayTip;
     ports_.tray.Add(trayRecord_);
@@ -91,7 +91,7 @@ void MainForm::Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam) {
     if (!trayAdded_ || wParam != trayRecord_.id) {
         return;  // an ordinary mouse move over the window
     }
-    if (lParam == kLeftButtonUp || lParam == kRightButtonUp) {
+    if (lParam == tray::kLeftButtonUp || lParam == tray::kRightButtonUp) {
         visible_ = !visible_;
     }
 }

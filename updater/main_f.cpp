@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "updater/display_text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ void MainF::EndProgram() {
 }
 
 std::string MainF::Shown(const std::string& ansi) {
-    return Utf16ToUtf8(ports_.text.AnsiToWide(ansi));
+    return qvx::base::Utf16ToUtf8(ports_.text.AnsiToWide(ansi));
 }
 
 std::string MainF::WorkFolder() const {

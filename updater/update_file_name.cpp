@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "updater/display_text.h"
+#include "base/text.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ bool IsUsableStep(const std::u16string& step) {
 std::string UrlStep(const std::u16string& step) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string url;
-    for (unsigned char c : Utf16ToUtf8(step)) {
+    for (unsigned char c : qvx::base::Utf16ToUtf8(step)) {
         const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
                                 (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
                                 c == '~';

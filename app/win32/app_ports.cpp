@@ -10,53 +10,18 @@
 #include <memory>
 
 #include "app/win32/picture_painter.h"
+#include "base/win32/scoped.h"
+#include "base/win32/text.h"
 
 namespace qvx::win32 {
 
 namespace {
 
-// COM for the duration of one call; balanced even when the thread was already initialised.
-class ComScope {
-public:
-    ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr_))
-            CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-struct ReleaseCom {
-    void operator()(IUnknown* p) const {
-        if (p)
-            p->Release();
-    }
-};
-template <class T>
-using ComPtr = std::unique_ptr<T, ReleaseCom>;
-
-class Variant {
-public:
-    Variant() { VariantInit(&v); }
-    ~Variant() { VariantClear(&v); }
-    Variant(const Variant&) = delete;
-    Variant& operator=(const Variant&) = delete;
-    VARIANT v;
-};
-
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text)
-        : b(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(b); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR b;
-};
+using base::win32::Bstr;
+using base::win32::ComPtr;
+using base::win32::Utf8ToWide;
+using base::win32::Variant;
+using base::win32::WideToUtf8;
 
 // Late-bound call: through the "winmgmts:" moniker a property read needs PROPERTYGET|METHOD.
 bool Invoke(IDispatch* target, const wchar_t* name, WORD flags, VARIANT* args, UINT argCount,
@@ -104,12 +69,13 @@ std::uint32_t Win32IdleClock::TickCount() {
 
 std::optional<std::vector<std::uint32_t>> Win32ProcessTable::ProcessesNamed(
     const std::string& image) {
-    ComScope com;
-    IDispatch* raw = nullptr;
-    if (FAILED(CoGetObject(L"winmgmts:", nullptr, IID_IDispatch, reinterpret_cast<void**>(&raw)))) {
+    // COM for the duration of this call; balanced even when the thread was already initialised.
+    const base::win32::ComApartment com;
+    ComPtr<IDispatch> service;
+    if (FAILED(CoGetObject(L"winmgmts:", nullptr, IID_IDispatch,
+                           reinterpret_cast<void**>(service.GetAddressOf())))) {
         return std::nullopt;
     }
-    ComPtr<IDispatch> service(raw);
 
     // A name holding a single quote cannot stand in the query's literal (Wine's WQL has no
     // escapes): then every process is listed and the names are compared here.
@@ -121,68 +87,68 @@ std::optional<std::vector<std::uint32_t>> Win32ProcessTable::ProcessesNamed(
     VARIANT arg;
     VariantInit(&arg);
     arg.vt = VT_BSTR;
-    arg.bstrVal = text.b;
+    arg.bstrVal = text.Get();
     Variant set;
-    if (!Invoke(service.get(), L"ExecQuery", DISPATCH_METHOD, &arg, 1, &set.v) ||
-        set.v.vt != VT_DISPATCH || !set.v.pdispVal) {
+    if (!Invoke(service.Get(), L"ExecQuery", DISPATCH_METHOD, &arg, 1, &set.Get()) ||
+        set.Get().vt != VT_DISPATCH || !set.Get().pdispVal) {
         return std::nullopt;
     }
 
     // Walk the result set in its own order.
     Variant enumerator;
     DISPPARAMS none{nullptr, nullptr, 0, 0};
-    if (FAILED(set.v.pdispVal->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT,
-                                      DISPATCH_PROPERTYGET | DISPATCH_METHOD, &none, &enumerator.v,
-                                      nullptr, nullptr)) ||
-        (enumerator.v.vt != VT_UNKNOWN && enumerator.v.vt != VT_DISPATCH) ||
-        !enumerator.v.punkVal) {
+    if (FAILED(set.Get().pdispVal->Invoke(DISPID_NEWENUM, IID_NULL, LOCALE_USER_DEFAULT,
+                                          DISPATCH_PROPERTYGET | DISPATCH_METHOD, &none,
+                                          &enumerator.Get(), nullptr, nullptr)) ||
+        (enumerator.Get().vt != VT_UNKNOWN && enumerator.Get().vt != VT_DISPATCH) ||
+        !enumerator.Get().punkVal) {
         return std::nullopt;
     }
-    IEnumVARIANT* rawEnum = nullptr;
-    if (FAILED(enumerator.v.punkVal->QueryInterface(IID_IEnumVARIANT,
-                                                    reinterpret_cast<void**>(&rawEnum)))) {
+    ComPtr<IEnumVARIANT> items;
+    if (FAILED(enumerator.Get().punkVal->QueryInterface(
+            IID_IEnumVARIANT, reinterpret_cast<void**>(items.GetAddressOf())))) {
         return std::nullopt;
     }
-    ComPtr<IEnumVARIANT> items(rawEnum);
 
     std::vector<std::uint32_t> ids;
     for (;;) {
         Variant item;
         ULONG fetched = 0;
-        if (items->Next(1, &item.v, &fetched) != S_OK || fetched != 1)
+        if (items->Next(1, &item.Get(), &fetched) != S_OK || fetched != 1)
             break;
-        if (item.v.vt != VT_DISPATCH || !item.v.pdispVal)
+        if (item.Get().vt != VT_DISPATCH || !item.Get().pdispVal)
             return std::nullopt;
         if (filterHere) {
             Variant itemName;
-            if (!Invoke(item.v.pdispVal, L"Name", DISPATCH_PROPERTYGET | DISPATCH_METHOD, nullptr,
-                        0, &itemName.v) ||
-                itemName.v.vt != VT_BSTR) {
+            if (!Invoke(item.Get().pdispVal, L"Name", DISPATCH_PROPERTYGET | DISPATCH_METHOD,
+                        nullptr, 0, &itemName.Get()) ||
+                itemName.Get().vt != VT_BSTR) {
                 return std::nullopt;
             }
-            if (CompareStringOrdinal(itemName.v.bstrVal, -1, name.c_str(), -1, TRUE) != CSTR_EQUAL)
+            if (CompareStringOrdinal(itemName.Get().bstrVal, -1, name.c_str(), -1, TRUE) !=
+                CSTR_EQUAL)
                 continue;
         }
         Variant pid;
-        if (!Invoke(item.v.pdispVal, L"ProcessId", DISPATCH_PROPERTYGET | DISPATCH_METHOD, nullptr,
-                    0, &pid.v) ||
-            FAILED(VariantChangeType(&pid.v, &pid.v, 0, VT_UI4))) {
+        if (!Invoke(item.Get().pdispVal, L"ProcessId", DISPATCH_PROPERTYGET | DISPATCH_METHOD,
+                    nullptr, 0, &pid.Get()) ||
+            FAILED(VariantChangeType(&pid.Get(), &pid.Get(), 0, VT_UI4))) {
             return std::nullopt;
         }
-        ids.push_back(pid.v.ulVal);
+        ids.push_back(pid.Get().ulVal);
     }
     return ids;
 }
 
 bool Win32ProcessTable::Terminate(std::uint32_t processId) {
-    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+    const base::win32::UniqueHandle process(
+        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId));
     if (!process)
         return false;
-    bool ok = TerminateProcess(process, 1) != 0;
+    bool ok = TerminateProcess(process.Get(), 1) != 0;
     // Wait briefly so the old copy is really gone before the new one takes its place.
     if (ok)
-        WaitForSingleObject(process, 5000);
-    CloseHandle(process);
+        WaitForSingleObject(process.Get(), 5000);
     return ok;
 }
 
@@ -190,12 +156,17 @@ std::uint32_t Win32ProcessTable::CurrentProcessId() {
     return GetCurrentProcessId();
 }
 
+static_assert(tray::kFlagMessage == NIF_MESSAGE && tray::kFlagIcon == NIF_ICON &&
+              tray::kFlagTip == NIF_TIP);
+static_assert(tray::kMouseMove == WM_MOUSEMOVE && tray::kLeftButtonUp == WM_LBUTTONUP &&
+              tray::kRightButtonUp == WM_RBUTTONUP);
+
 NOTIFYICONDATAA Win32TrayIcon::Fill(const TrayRecord& record) {
     NOTIFYICONDATAA data;
     std::memset(&data, 0, sizeof data);
     data.cbSize = NOTIFYICONDATAA_V1_SIZE;
     data.hWnd = reinterpret_cast<HWND>(record.window);
-    data.uID = static_cast<UINT>(record.id);
+    data.uID = record.id;
     data.uFlags = record.flags;
     data.uCallbackMessage = record.callbackMessage;
     data.hIcon = reinterpret_cast<HICON>(record.icon);
@@ -239,7 +210,7 @@ bool Win32TrayIcon::ShowBalloon(const TrayRecord& record, const std::string& tit
     std::memset(&data, 0, sizeof data);
     data.cbSize = NOTIFYICONDATAW_V2_SIZE;
     data.hWnd = reinterpret_cast<HWND>(record.window);
-    data.uID = static_cast<UINT>(record.id);
+    data.uID = record.id;
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = NIIF_WARNING;
     // Both fields end with a terminator whatever the length of the text.

@@ -4,7 +4,12 @@
 
 #include <windowsx.h>
 
+#include "base/win32/scoped.h"
+#include "base/win32/text.h"
+
 namespace qvx::win32 {
+
+using base::win32::Utf8ToWide;
 
 bool IsDecoration(Picture picture) {
     switch (picture) {
@@ -108,10 +113,9 @@ void FormSurface::Paint(HDC dc, int width, int height, double scale,
     if (key != layerKey_ || !layer_.Dc()) {
         if (!layer_.Resize(width, height))
             return;
-        HBRUSH keyBrush = CreateSolidBrush(kColourKey);
+        const base::win32::Brush keyBrush(CreateSolidBrush(kColourKey));
         RECT all{0, 0, width, height};
-        FillRect(layer_.Dc(), &all, keyBrush);
-        DeleteObject(keyBrush);
+        FillRect(layer_.Dc(), &all, keyBrush.Get());
         for (const ImageControl* image : images) {
             if (image->visible)
                 painter_.Paint(layer_.Dc(), image->picture, image->rect, scale);
@@ -135,10 +139,10 @@ void FormSurface::PaintLabel(HDC dc, const LabelControl& label, double scale) co
     // Point sizes at 96 dpi: 1 pt = 96/72 pixels.
     int height = -static_cast<int>(std::lround(label.fontSize * 96.0 / 72.0 * scale));
     std::wstring face = painter_.FontFace(label.fontName);
-    HFONT font = CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_TT_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY,
-                             DEFAULT_PITCH | FF_SWISS, face.c_str());
-    HGDIOBJ old = SelectObject(dc, font);
+    const base::win32::Font font(CreateFontW(
+        height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+        CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str()));
+    const base::win32::SelectedObject selected(dc, font.Get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, static_cast<COLORREF>(label.color & 0xFFFFFF));
     RECT r{TwipsToPixels(label.rect.left, scale), TwipsToPixels(label.rect.top, scale),
@@ -147,8 +151,6 @@ void FormSurface::PaintLabel(HDC dc, const LabelControl& label, double scale) co
     std::wstring text = Utf8ToWide(label.text);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
-    SelectObject(dc, old);
-    DeleteObject(font);
 }
 
 void ImagePress::Down(HWND window, const std::vector<const ImageControl*>& images, double scale,

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+
 #include "app/win32/window_util.h"
 
 namespace qvx::win32 {
@@ -16,13 +18,15 @@ constexpr UINT_PTR kSliderId = 100;
 
 }  // namespace
 
-MainWindow::MainWindow(MainForm& form, OwnerWindow& owner, const PicturePainter& painter)
+MainWindow::MainWindow(MainForm& form, OwnerWindow& owner, const PicturePainter& painter,
+                       base::Log& log)
     : form_(form),
       owner_(owner),
       painter_(painter),
+      log_(log),
       surface_(painter),
-      reminder_(form.Reminder(), painter, [this](const std::function<void()>& h) { Dispatch(h); }) {
-}
+      reminder_(form.Reminder(), painter, log,
+                [this](const std::function<void()>& h) { Dispatch(h); }) {}
 
 MainWindow::~MainWindow() {
     if (window_ && !destroyed_) {
@@ -133,11 +137,12 @@ void MainWindow::Run(const std::function<void()>& handler, WhenBusy whenBusy) {
         return;
     }
     busy_ = true;
-    auto guarded = [](const std::function<void()>& h) {
+    auto guarded = [this](const std::function<void()>& h) {
         try {
             h();
         } catch (...) {
             // Nothing crosses the message loop; the model stays as far as the handler got.
+            base::LogCurrentException(log_, "main window handler");
         }
     };
     guarded(handler);
@@ -227,7 +232,11 @@ LRESULT CALLBACK MainWindow::Proc(HWND window, UINT message, WPARAM wParam, LPAR
     try {
         return self->Handle(message, wParam, lParam);
     } catch (...) {
-        return 0;  // nothing crosses the message loop
+        // Nothing crosses the message loop.
+        char where[48];
+        std::snprintf(where, sizeof where, "main window message 0x%04X", message);
+        base::LogCurrentException(self->log_, where);
+        return 0;
     }
 }
 

@@ -15,12 +15,14 @@
 #include "app/win32/app_ports.h"
 #include "app/win32/form_surface.h"
 #include "app/win32/msg_form_window.h"
+#include "base/log.h"
 
 namespace qvx::win32 {
 
 class MainWindow {
 public:
-    MainWindow(MainForm& form, OwnerWindow& owner, const PicturePainter& painter);
+    // log: where an error that a handler ran into is written (the window carries on).
+    MainWindow(MainForm& form, OwnerWindow& owner, const PicturePainter& painter, base::Log& log);
     ~MainWindow();
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -53,6 +55,7 @@ private:
     MainForm& form_;
     OwnerWindow& owner_;
     const PicturePainter& painter_;
+    base::Log& log_;
     FormSurface surface_;
     Bitmap32 sliderBuffer_;
     MsgFormWindow reminder_;

@@ -1,5 +1,7 @@
 #include "app/win32/msg_form_window.h"
 
+#include <cstdio>
+
 #include "app/win32/window_util.h"
 
 namespace qvx::win32 {
@@ -12,9 +14,9 @@ constexpr DWORD kExStyle = WS_EX_LAYERED | WS_EX_TOOLWINDOW;
 
 }  // namespace
 
-MsgFormWindow::MsgFormWindow(MsgForm& form, const PicturePainter& painter,
+MsgFormWindow::MsgFormWindow(MsgForm& form, const PicturePainter& painter, base::Log& log,
                              std::function<void(const std::function<void()>&)> dispatch)
-    : form_(form), surface_(painter), dispatch_(std::move(dispatch)) {}
+    : form_(form), log_(log), surface_(painter), dispatch_(std::move(dispatch)) {}
 
 MsgFormWindow::~MsgFormWindow() {
     if (window_) {
@@ -87,7 +89,11 @@ LRESULT CALLBACK MsgFormWindow::Proc(HWND window, UINT message, WPARAM wParam, L
     try {
         return self->Handle(message, wParam, lParam);
     } catch (...) {
-        return 0;  // nothing crosses the message loop
+        // Nothing crosses the message loop.
+        char where[48];
+        std::snprintf(where, sizeof where, "reminder window message 0x%04X", message);
+        base::LogCurrentException(self->log_, where);
+        return 0;
     }
 }
 

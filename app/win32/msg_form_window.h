@@ -8,13 +8,15 @@
 
 #include "app/main_form.h"
 #include "app/win32/form_surface.h"
+#include "base/log.h"
 
 namespace qvx::win32 {
 
 class MsgFormWindow {
 public:
     // dispatch runs a handler of the form and brings every window in line with the model.
-    MsgFormWindow(MsgForm& form, const PicturePainter& painter,
+    // log: where an error that a message ran into is written (the window carries on).
+    MsgFormWindow(MsgForm& form, const PicturePainter& painter, base::Log& log,
                   std::function<void(const std::function<void()>&)> dispatch);
     ~MsgFormWindow();
     MsgFormWindow(const MsgFormWindow&) = delete;
@@ -32,6 +34,7 @@ private:
     double Scale() const;
 
     MsgForm& form_;
+    base::Log& log_;
     FormSurface surface_;
     std::function<void(const std::function<void()>&)> dispatch_;
     HWND window_ = nullptr;

@@ -14,27 +14,12 @@ using std::min;
 }  // namespace Gdiplus
 #include <gdiplus.h>
 
+#include "base/win32/scoped.h"
+#include "base/win32/text.h"
+
 namespace qvx::win32 {
 
-std::wstring Utf8ToWide(const std::string& text) {
-    if (text.empty())
-        return {};
-    int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
-    return out;
-}
-
-std::string WideToUtf8(const std::wstring& text) {
-    if (text.empty())
-        return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
-    return out;
-}
+using base::win32::Utf8ToWide;
 
 namespace {
 
@@ -65,9 +50,8 @@ bool FaceInstalled(const std::wstring& face) {
     lf.lfCharSet = DEFAULT_CHARSET;
     wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
     bool found = false;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
+    const base::win32::WindowDc screen(nullptr);
+    EnumFontFamiliesExW(screen.Get(), &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -87,17 +71,6 @@ std::wstring ResolveFace(const std::wstring& requested) {
     }
     return requested;
 }
-
-struct GdiObject {
-    HGDIOBJ handle;
-    explicit GdiObject(HGDIOBJ h) : handle(h) {}
-    ~GdiObject() {
-        if (handle)
-            DeleteObject(handle);
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-};
 
 enum class Align { Left, Centre, Right };
 
@@ -130,8 +103,8 @@ public:
     }
 
     void Text(const RectF& where, const std::wstring& text, const TextStyle& style) const {
-        GdiObject font(MakeFont(style));
-        HGDIOBJ old = SelectObject(dc_, font.handle);
+        const base::win32::Font font(MakeFont(style));
+        const base::win32::SelectedObject selected(dc_, font.Get());
         SetBkMode(dc_, TRANSPARENT);
         SetTextColor(dc_, style.colour);
         RECT r{Px(where.X), Px(where.Y), Px(where.X + where.Width), Px(where.Y + where.Height)};
@@ -140,17 +113,17 @@ public:
                  : style.align == Align::Right ? DT_RIGHT
                                                : DT_LEFT;
         DrawTextW(dc_, text.c_str(), static_cast<int>(text.size()), &r, flags);
-        SelectObject(dc_, old);
     }
 
     // The largest size up to style.size at which text fits in width.
     float FitSize(const std::wstring& text, TextStyle style, float width) const {
         while (style.size > 8.0f) {
-            GdiObject font(MakeFont(style));
-            HGDIOBJ old = SelectObject(dc_, font.handle);
             SIZE extent{};
-            GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &extent);
-            SelectObject(dc_, old);
+            {
+                const base::win32::Font font(MakeFont(style));
+                const base::win32::SelectedObject selected(dc_, font.Get());
+                GetTextExtentPoint32W(dc_, text.c_str(), static_cast<int>(text.size()), &extent);
+            }
             if (extent.cx <= width * scale_)
                 break;
             style.size -= 0.5f;
@@ -483,20 +456,10 @@ void UpdaterBanner(const Canvas& c) {
 
 }  // namespace
 
-PicturePainter::PicturePainter() {
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&gdiplusToken_, &input, nullptr) != Gdiplus::Ok)
-        gdiplusToken_ = 0;
-    uiFace_ = ResolveFace(L"微软雅黑");
-}
-
-PicturePainter::~PicturePainter() {
-    if (gdiplusToken_)
-        Gdiplus::GdiplusShutdown(gdiplusToken_);
-}
+PicturePainter::PicturePainter() : uiFace_(ResolveFace(L"微软雅黑")) {}
 
 void PicturePainter::PaintHover(HDC dc, Picture picture, const TwipRect& rect, double scale) const {
-    if (!gdiplusToken_ || picture == Picture::DownloadLink)
+    if (!gdiplus_.Started() || picture == Picture::DownloadLink)
         return;  // the link has its hand cursor
     Canvas c(dc, rect, scale, uiFace_);
     c.Shapes([&](Gdiplus::Graphics& g) {
@@ -513,7 +476,7 @@ void PicturePainter::PaintHover(HDC dc, Picture picture, const TwipRect& rect, d
 
 void PicturePainter::PaintSlider(HDC dc, const RECT& channel, const RECT& thumb,
                                  double scale) const {
-    if (!gdiplusToken_)
+    if (!gdiplus_.Started())
         return;
     Gdiplus::Graphics g(dc);
     g.SetSmoothingMode(Gdiplus::SmoothingModeAntiAlias);
@@ -545,7 +508,7 @@ std::wstring PicturePainter::FontFace(const std::string& requested) const {
 }
 
 void PicturePainter::Paint(HDC dc, Picture picture, const TwipRect& rect, double scale) const {
-    if (!gdiplusToken_ || picture == Picture::None || rect.width <= 0 || rect.height <= 0)
+    if (!gdiplus_.Started() || picture == Picture::None || rect.width <= 0 || rect.height <= 0)
         return;
     Canvas c(dc, rect, scale, uiFace_);
     const Color muted(255, 91, 110, 135);

@@ -9,13 +9,11 @@
 #include <string>
 
 #include "app/form_controls.h"
+#include "base/win32/scoped.h"
 
 namespace qvx::win32 {
 
 inline constexpr COLORREF kColourKey = RGB(0, 0, 255);
-
-std::wstring Utf8ToWide(const std::string& text);
-std::string WideToUtf8(const std::wstring& text);
 
 // Twips of the form layout to device pixels: 15 twips per 96-dpi pixel, times the scale.
 inline int TwipsToPixels(int twips, double scale) {
@@ -28,7 +26,6 @@ inline int PixelsToTwips(int pixels, double scale) {
 class PicturePainter {
 public:
     PicturePainter();
-    ~PicturePainter();
     PicturePainter(const PicturePainter&) = delete;
     PicturePainter& operator=(const PicturePainter&) = delete;
 
@@ -48,7 +45,7 @@ public:
     const std::wstring& UiFace() const { return uiFace_; }
 
 private:
-    ULONG_PTR gdiplusToken_ = 0;
+    base::win32::GdiplusSession gdiplus_;
     std::wstring uiFace_;
 };
 

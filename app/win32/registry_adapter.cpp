@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "base/win32/text.h"
+
 namespace qvx {
 
 namespace {
@@ -102,41 +104,13 @@ public:
     long CloseKey(std::uintptr_t key) override { return RegCloseKey(AsKey(key)); }
 };
 
-std::wstring Widen(std::string_view text, UINT codePage) {
-    if (text.empty()) {
-        return std::wstring();
-    }
-    const int length =
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
-    if (length > 0) {
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                            length);
-    }
-    return wide;
-}
-
-std::string Narrow(const std::wstring& wide, UINT codePage) {
-    if (wide.empty()) {
-        return std::string();
-    }
-    const int length = WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-    if (length > 0) {
-        WideCharToMultiByte(codePage, 0, wide.data(), static_cast<int>(wide.size()), text.data(),
-                            length, nullptr, nullptr);
-    }
-    return text;
-}
-
 class Win32AnsiCodec final : public AnsiCodec {
 public:
     std::string ToAnsi(std::string_view utf8) const override {
-        return Narrow(Widen(utf8, CP_UTF8), CP_ACP);
+        return base::win32::Utf8ToAnsi(utf8);
     }
     std::string FromAnsi(std::string_view ansi) const override {
-        return Narrow(Widen(ansi, CP_ACP), CP_UTF8);
+        return base::win32::AnsiToUtf8(ansi);
     }
 };
 

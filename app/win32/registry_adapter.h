@@ -8,7 +8,7 @@
 namespace qvx {
 
 std::unique_ptr<Registry> MakeWin32Registry();
-// MultiByteToWideChar / WideCharToMultiByte between UTF-8 and CP_ACP.
+// Texts between UTF-8 and the system ANSI code page.
 std::unique_ptr<AnsiCodec> MakeWin32AnsiCodec();
 
 }  // namespace qvx

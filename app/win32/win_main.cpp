@@ -10,7 +10,8 @@
 #include "app/win32/picture_painter.h"
 #include "app/win32/registry_adapter.h"
 #include "app/win32/window_util.h"
-#include "report/win32/com_handles.h"
+#include "base/win32/file_log.h"
+#include "base/win32/scoped.h"
 #include "report/win32/message_box_prompt.h"
 #include "report/win32/process_launcher.h"
 #include "report/win32/wmi_mac_source.h"
@@ -21,9 +22,10 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace qvx;
     using namespace qvx::win32;
+    base::win32::FileLog log(base::win32::ProgramLogFolder(), L"quorvex");
     try {
         EnableDpiAwareness();
-        report::win32::ComApartment com;
+        base::win32::ComApartment com;
 
         auto registry = MakeWin32Registry();
         auto codec = MakeWin32AnsiCodec();
@@ -39,7 +41,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         Win32Shell shell(owner);
         Win32MessageBoxes messages(owner);
         Win32ProgramHost host(owner);
-        report::win32::XmlHttpPoster http;
+        report::win32::XmlHttpPoster http(log);
         report::win32::WmiMacSource macs;
         report::win32::MessageBoxPrompt prompt;
         report::win32::ProcessLauncher launcher;
@@ -47,12 +49,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         PicturePainter painter;
         MainForm form(MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell,
                                     messages, host, http, macs, prompt, launcher});
-        MainWindow window(form, owner, painter);
+        MainWindow window(form, owner, painter, log);
         if (!window.Create())
             return 1;
         window.Load();
         return window.Run();
     } catch (...) {
+        base::LogCurrentException(log, "quorvex start-up");
         return 1;
     }
 }

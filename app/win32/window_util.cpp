@@ -1,6 +1,7 @@
 #include "app/win32/window_util.h"
 
 #include "app/win32/picture_painter.h"
+#include "base/win32/scoped.h"
 
 namespace qvx::win32 {
 
@@ -37,10 +38,8 @@ double WindowScale(HWND window) {
 }
 
 double PrimaryScale() {
-    HDC screen = GetDC(nullptr);
-    int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
-    if (screen)
-        ReleaseDC(nullptr, screen);
+    const base::win32::WindowDc screen(nullptr);
+    int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;
     return dpi > 0 ? dpi / 96.0 : 1.0;
 }
 

@@ -1,6 +1,6 @@
 #include "report/win32/message_box_prompt.h"
 
-#include "report/win32/com_handles.h"
+#include "base/win32/text.h"
 
 namespace qvx::report::win32 {
 
@@ -12,7 +12,8 @@ PromptAnswer MessageBoxPrompt::Show(const std::string& text, PromptButtons butto
     if (icon == PromptIcon::Warning) {
         flags |= MB_ICONWARNING;
     }
-    const int pressed = MessageBoxW(owner_, Utf8ToWide(text).c_str(), L"Quorvex", flags);
+    const int pressed =
+        MessageBoxW(owner_, base::win32::Utf8ToWide(text).c_str(), L"Quorvex", flags);
     return pressed == IDOK ? PromptAnswer::Ok : PromptAnswer::Cancel;
 }
 

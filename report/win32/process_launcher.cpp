@@ -2,24 +2,13 @@
 
 #include <windows.h>
 
-#include <memory>
-
-#include "report/win32/com_handles.h"
+#include "base/win32/scoped.h"
+#include "base/win32/text.h"
 
 namespace qvx::report::win32 {
 
-namespace {
-
-struct HandleCloser {
-    void operator()(HANDLE h) const {
-        if (h != nullptr) {
-            CloseHandle(h);
-        }
-    }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
-}  // namespace
+using base::win32::UniqueHandle;
+using base::win32::Utf8ToWide;
 
 bool ProcessLauncher::Start(const std::string& fileName) {
     // A bare name on the command line: the search begins with the running program's folder.

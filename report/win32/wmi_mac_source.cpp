@@ -2,15 +2,19 @@
 
 #include <windows.h>
 #include <wbemidl.h>
-#include <wrl/client.h>
 
-#include "report/win32/com_handles.h"
+#include "base/win32/scoped.h"
+#include "base/win32/text.h"
 
 namespace qvx::report::win32 {
 
 namespace {
 
-using Microsoft::WRL::ComPtr;
+using base::win32::Bstr;
+using base::win32::ComApartment;
+using base::win32::ComPtr;
+using base::win32::Variant;
+using base::win32::WideToUtf8;
 
 // CLSID_WbemLocator and IID_IWbemLocator, IID_IWbemServices not being in every import library.
 constexpr CLSID kClsidWbemLocator = {

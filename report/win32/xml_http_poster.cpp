@@ -2,19 +2,25 @@
 
 #include <windows.h>
 #include <msxml2.h>
-#include <wrl/client.h>
 
+#include <exception>
 #include <future>
 #include <memory>
 #include <thread>
 
-#include "report/win32/com_handles.h"
+#include "base/win32/scoped.h"
+#include "base/win32/text.h"
 
 namespace qvx::report::win32 {
 
 namespace {
 
-using Microsoft::WRL::ComPtr;
+using base::win32::Bstr;
+using base::win32::ComApartment;
+using base::win32::ComPtr;
+using base::win32::Utf8ToWide;
+using base::win32::Variant;
+using base::win32::WideToUtf8;
 using Outcome = HttpPostResult::Outcome;
 
 // IXMLHTTPRequest; the import libraries do not all export it.
@@ -85,7 +91,8 @@ HttpPostResult XmlHttpPoster::Post(const HttpPostRequest& request) {
             try {
                 promise->set_value(RunRequest(request));
             } catch (...) {
-                promise->set_value(Failed());
+                // Handed to the waiting thread, which logs it: this one may outlive the log.
+                promise->set_exception(std::current_exception());
             }
         });
         if (reply.wait_for(request.timeout) == std::future_status::ready) {
@@ -98,6 +105,7 @@ HttpPostResult XmlHttpPoster::Post(const HttpPostRequest& request) {
         helper.detach();
         return {Outcome::TimedOut, 0, {}};
     } catch (...) {
+        base::LogCurrentException(log_, "usage report request");
         return Failed();
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // HttpPoster through the system's Msxml2.XMLHTTP object.
 
+#include "base/log.h"
 #include "report/report_ports.h"
 
 namespace qvx::report::win32 {
@@ -13,7 +14,12 @@ namespace qvx::report::win32 {
 // left to its helper, which owns everything it touches.
 class XmlHttpPoster : public HttpPoster {
 public:
+    // log: where a request that broke down (rather than failed on the network) is written.
+    explicit XmlHttpPoster(base::Log& log) : log_(log) {}
     HttpPostResult Post(const HttpPostRequest& request) override;
+
+private:
+    base::Log& log_;
 };
 
 }  // namespace qvx::report::win32

@@ -11,10 +11,10 @@ out=$QVX_ROOT/build/fuzz
 
 # The sources each target needs beside its own file.
 declare -A SOURCES=(
-    [fuzz_update_file_name]="updater/update_file_name.cpp updater/display_text.cpp"
+    [fuzz_update_file_name]="updater/update_file_name.cpp base/text.cpp"
     [fuzz_file_digests]="updater/signed_update.cpp"
     [fuzz_signature_blob]="updater/signed_update.cpp updater/file_install.cpp
-        updater/update_file_name.cpp updater/display_text.cpp"
+        updater/update_file_name.cpp base/text.cpp"
 )
 
 failed=0

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include "base/win32/scoped.h"
+#include "base/win32/text.h"
+
 namespace qvx {
 
 namespace {
@@ -15,57 +18,24 @@ bool LoadRamp(HDC dc, const GammaRamp& ramp) {
 // The desktop window's device context, held for the whole run and released at the end.
 class DesktopGammaDisplay final : public GammaDisplay {
 public:
-    DesktopGammaDisplay() : window_(GetDesktopWindow()), dc_(GetDC(window_)) {}
-    ~DesktopGammaDisplay() override {
-        if (dc_ != nullptr) {
-            ReleaseDC(window_, dc_);
-        }
-    }
-    DesktopGammaDisplay(const DesktopGammaDisplay&) = delete;
-    DesktopGammaDisplay& operator=(const DesktopGammaDisplay&) = delete;
+    DesktopGammaDisplay() : dc_(GetDesktopWindow()) {}
 
-    bool SetDeviceGammaRamp(const GammaRamp& ramp) override { return LoadRamp(dc_, ramp); }
+    bool SetDeviceGammaRamp(const GammaRamp& ramp) override { return LoadRamp(dc_.Get(), ramp); }
 
 private:
-    HWND window_;
-    HDC dc_;
+    base::win32::WindowDc dc_;
 };
 
 // A device context made for one display device, deleted when the display goes.
 class DeviceGammaDisplay final : public GammaDisplay {
 public:
     explicit DeviceGammaDisplay(HDC dc) : dc_(dc) {}
-    ~DeviceGammaDisplay() override { DeleteDC(dc_); }
-    DeviceGammaDisplay(const DeviceGammaDisplay&) = delete;
-    DeviceGammaDisplay& operator=(const DeviceGammaDisplay&) = delete;
 
-    bool SetDeviceGammaRamp(const GammaRamp& ramp) override { return LoadRamp(dc_, ramp); }
+    bool SetDeviceGammaRamp(const GammaRamp& ramp) override { return LoadRamp(dc_.Get(), ramp); }
 
 private:
-    HDC dc_;
+    base::win32::CreatedDc dc_;
 };
-
-std::string ToUtf8(const wchar_t* text) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 1) {
-        return {};
-    }
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
-
-std::wstring ToWide(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 1) {
-        return {};
-    }
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, out.data(), n);
-    out.resize(static_cast<std::size_t>(n - 1));
-    return out;
-}
 
 }  // namespace
 
@@ -86,7 +56,7 @@ std::vector<std::string> Win32DisplayDevices::AttachedDisplays() {
             (device.StateFlags & DISPLAY_DEVICE_MIRRORING_DRIVER) != 0) {
             continue;
         }
-        std::string name = ToUtf8(device.DeviceName);
+        std::string name = base::win32::WideToUtf8(device.DeviceName);
         if (!name.empty()) {
             names.push_back(std::move(name));
         }
@@ -98,7 +68,7 @@ std::unique_ptr<GammaDisplay> Win32DisplayDevices::Open(const std::string& devic
     if (deviceName.empty()) {
         return MakeDesktopGammaDisplay();
     }
-    const std::wstring name = ToWide(deviceName);
+    const std::wstring name = base::win32::Utf8ToWide(deviceName);
     HDC dc = CreateDCW(name.c_str(), name.c_str(), nullptr, nullptr);
     if (dc == nullptr) {
         return nullptr;

@@ -1,35 +1,23 @@
 #include "updater/win32/main_f_adapters.h"
 
-#include <memory>
 #include <vector>
 
-namespace {
+#include "base/win32/scoped.h"
+#include "base/win32/text.h"
 
-std::wstring Widen(UINT codePage, const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    const int n =
-        ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-    return wide;
-}
+namespace {
 
 bool IsFolder(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-struct HandleCloser {
-    void operator()(HANDLE h) const { ::CloseHandle(h); }
-};
-using FileHandle = std::unique_ptr<void, HandleCloser>;
+using qvx::base::win32::UniqueHandle;
 
-FileHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) {
+UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) {
     HANDLE h = ::CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    return FileHandle(h == INVALID_HANDLE_VALUE ? nullptr : h);
+    return UniqueHandle(h);
 }
 
 // Removes everything inside `folder` (ending in a backslash); failures are skipped. A link or
@@ -65,10 +53,10 @@ void ClearTree(const std::string& folder) {
 }  // namespace
 
 std::wstring WideFromUtf8(const std::string& text) {
-    return Widen(CP_UTF8, text);
+    return qvx::base::win32::Utf8ToWide(text);
 }
 std::wstring WideFromAnsi(const std::string& text) {
-    return Widen(CP_ACP, text);
+    return qvx::base::win32::AnsiToWide(text);
 }
 
 bool Win32ProcessLauncher::Launch(const std::string& commandLine, upd::ShowState show) {
@@ -83,8 +71,8 @@ bool Win32ProcessLauncher::Launch(const std::string& commandLine, upd::ShowState
                           &startup, &process)) {
         return false;
     }
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
+    const UniqueHandle thread(process.hThread);
+    const UniqueHandle launched(process.hProcess);
     return true;
 }
 
@@ -127,8 +115,8 @@ bool Win32UpdateFiles::CopyOver(const std::string& from, const std::string& to) 
     }
     // The install journal goes once every new file is on disk: a power cut must not find it
     // gone and the new files empty.
-    FileHandle copy = OpenFile(to, GENERIC_WRITE, OPEN_EXISTING);
-    return copy && ::FlushFileBuffers(copy.get());
+    UniqueHandle copy = OpenFile(to, GENERIC_WRITE, OPEN_EXISTING);
+    return copy && ::FlushFileBuffers(copy.Get());
 }
 
 bool Win32UpdateFiles::Rename(const std::string& from, const std::string& to) {
@@ -151,15 +139,15 @@ void Win32UpdateFiles::ClearFolder(const std::string& folder) {
 }
 
 bool Win32UpdateFiles::ReadFile(const std::string& path, std::size_t maxBytes, std::string& bytes) {
-    FileHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
+    UniqueHandle file = OpenFile(path, GENERIC_READ, OPEN_EXISTING);
     LARGE_INTEGER size{};
-    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+    if (!file || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart < 0 ||
         static_cast<unsigned long long>(size.QuadPart) > maxBytes) {
         return false;
     }
     bytes.assign(static_cast<std::size_t>(size.QuadPart), '\0');
     DWORD read = 0;
-    return bytes.empty() || (::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()),
+    return bytes.empty() || (::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()),
                                         &read, nullptr) &&
                              read == bytes.size());
 }
@@ -167,13 +155,13 @@ bool Win32UpdateFiles::ReadFile(const std::string& path, std::size_t maxBytes, s
 bool Win32UpdateFiles::WriteFileDurably(const std::string& path, const std::string& bytes) {
     const std::string temp = path + ".tmp";
     {
-        FileHandle file = OpenFile(temp, GENERIC_WRITE, CREATE_ALWAYS);
+        UniqueHandle file = OpenFile(temp, GENERIC_WRITE, CREATE_ALWAYS);
         DWORD written = 0;
         if (!file ||
-            !::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+            !::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                          nullptr) ||
-            written != bytes.size() || !::FlushFileBuffers(file.get())) {
-            file.reset();
+            written != bytes.size() || !::FlushFileBuffers(file.Get())) {
+            file.Reset();
             ::DeleteFileA(temp.c_str());
             return false;
         }

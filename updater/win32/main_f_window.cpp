@@ -3,10 +3,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cwchar>
+#include <utility>
 
 #include "updater/win32/main_f_adapters.h"
 
 namespace {
+
+using qvx::base::win32::Brush;
+using qvx::base::win32::Font;
+using qvx::base::win32::Pen;
+using qvx::base::win32::Region;
+using qvx::base::win32::SelectedObject;
+using qvx::base::win32::WindowDc;
 
 constexpr wchar_t kWindowClass[] = L"QvxUpgradedMainF";
 constexpr wchar_t kProgressClass[] = L"QvxUpgradedProcM";
@@ -29,9 +37,8 @@ bool FontInstalled(const wchar_t* face) {
     wanted.lfCharSet = DEFAULT_CHARSET;
     std::wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
     bool found = false;
-    HDC dc = ::GetDC(nullptr);
-    ::EnumFontFamiliesExW(dc, &wanted, FontFound, reinterpret_cast<LPARAM>(&found), 0);
-    ::ReleaseDC(nullptr, dc);
+    const WindowDc screen(nullptr);
+    ::EnumFontFamiliesExW(screen.Get(), &wanted, FontFound, reinterpret_cast<LPARAM>(&found), 0);
     return found;
 }
 
@@ -49,9 +56,8 @@ const wchar_t* UiFace() {
 }
 
 void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
-    HBRUSH brush = ::CreateSolidBrush(colour);
-    ::FillRect(dc, &r, brush);
-    ::DeleteObject(brush);
+    const Brush brush(::CreateSolidBrush(colour));
+    ::FillRect(dc, &r, brush.Get());
 }
 
 // Top-to-bottom gradient, one line at a time.
@@ -69,9 +75,7 @@ void FillGradient(HDC dc, const RECT& r, COLORREF top, COLORREF bottom) {
 }  // namespace
 
 MainFWindow::MainFWindow(HINSTANCE instance) : instance_(instance) {
-    HDC screen = ::GetDC(nullptr);
-    dpi_ = ::GetDeviceCaps(screen, LOGPIXELSY);
-    ::ReleaseDC(nullptr, screen);
+    dpi_ = ::GetDeviceCaps(WindowDc(nullptr).Get(), LOGPIXELSY);
     if (dpi_ <= 0) {
         dpi_ = 96;
     }
@@ -81,25 +85,12 @@ MainFWindow::~MainFWindow() {
     if (hwnd_ != nullptr) {
         ::DestroyWindow(hwnd_);
     }
-    DeleteFonts();
-    if (background_ != nullptr) {
-        ::DeleteObject(background_);
-    }
 }
 
 void MainFWindow::MakeFonts() {
-    font_ = MakeFont(9, FW_NORMAL);
-    bannerFont_ = MakeFont(13, FW_BOLD);
-    bannerSmallFont_ = MakeFont(10, FW_NORMAL);
-}
-
-void MainFWindow::DeleteFonts() {
-    for (HFONT* f : {&font_, &bannerFont_, &bannerSmallFont_}) {
-        if (*f != nullptr) {
-            ::DeleteObject(*f);
-            *f = nullptr;
-        }
-    }
+    font_.Reset(MakeFont(9, FW_NORMAL));
+    bannerFont_.Reset(MakeFont(13, FW_BOLD));
+    bannerSmallFont_.Reset(MakeFont(10, FW_NORMAL));
 }
 
 void MainFWindow::ApplyDpi(int dpi, const RECT* suggested) {
@@ -107,18 +98,15 @@ void MainFWindow::ApplyDpi(int dpi, const RECT* suggested) {
         return;
     }
     dpi_ = dpi;
-    const HFONT old[] = {font_, bannerFont_, bannerSmallFont_};
-    font_ = bannerFont_ = bannerSmallFont_ = nullptr;
-    MakeFonts();
-    for (const auto& [child, twips] : layout_) {
-        const RECT p = PxRect(twips);
-        ::SetWindowPos(child, nullptr, p.left, p.top, p.right - p.left, p.bottom - p.top,
-                       SWP_NOZORDER | SWP_NOACTIVATE);
-        ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
-    }
-    for (HFONT f : old) {
-        if (f != nullptr) {
-            ::DeleteObject(f);
+    {
+        // The old fonts go only once every child has the new one.
+        const Font old[] = {std::move(font_), std::move(bannerFont_), std::move(bannerSmallFont_)};
+        MakeFonts();
+        for (const auto& [child, twips] : layout_) {
+            const RECT p = PxRect(twips);
+            ::SetWindowPos(child, nullptr, p.left, p.top, p.right - p.left, p.bottom - p.top,
+                           SWP_NOZORDER | SWP_NOACTIVATE);
+            ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), TRUE);
         }
     }
     if (suggested != nullptr) {
@@ -144,7 +132,7 @@ HWND MainFWindow::MakeChild(const wchar_t* className, DWORD style, const upd::Tw
     HWND child = ::CreateWindowExW(
         0, className, L"", WS_CHILD | style, p.left, p.top, p.right - p.left, p.bottom - p.top,
         hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+    ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     layout_.emplace_back(child, r);
     return child;
 }
@@ -152,7 +140,7 @@ HWND MainFWindow::MakeChild(const wchar_t* className, DWORD style, const upd::Tw
 bool MainFWindow::Create(MainF& form) {
     form_ = &form;
     MakeFonts();
-    background_ = ::CreateSolidBrush(kBackColor);
+    background_.Reset(::CreateSolidBrush(kBackColor));
 
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -160,7 +148,7 @@ bool MainFWindow::Create(MainF& form) {
     wc.hInstance = instance_;
     wc.hCursor = ::LoadCursorW(nullptr, kArrowCursor);
     wc.hIcon = ::LoadIconW(instance_, MAKEINTRESOURCEW(1));
-    wc.hbrBackground = background_;
+    wc.hbrBackground = background_.Get();
     wc.lpszClassName = kWindowClass;
     ::RegisterClassExW(&wc);
     WNDCLASSEXW bar{};
@@ -357,7 +345,7 @@ LRESULT MainFWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             HDC dc = reinterpret_cast<HDC>(wParam);
             ::SetBkColor(dc, kBackColor);
             ::SetTextColor(dc, RGB(32, 32, 32));
-            return reinterpret_cast<LRESULT>(background_);
+            return reinterpret_cast<LRESULT>(background_.Get());
         }
         case WM_PAINT: {
             PAINTSTRUCT ps;
@@ -391,26 +379,24 @@ void MainFWindow::Paint(HDC dc) {
     FillGradient(dc, header, RGB(0, 96, 180), RGB(0, 60, 128));
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ old = ::SelectObject(dc, bannerFont_);
-    RECT headerText{Px(240), 0, client.right - Px(240), header.bottom};
-    ::DrawTextW(dc, L"Quorvex 系统在线升级", -1, &headerText,
-                DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
-    ::SelectObject(dc, old);
+    {
+        const SelectedObject font(dc, bannerFont_.Get());
+        RECT headerText{Px(240), 0, client.right - Px(240), header.bottom};
+        ::DrawTextW(dc, L"Quorvex 系统在线升级", -1, &headerText,
+                    DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_NOPREFIX);
+    }
     if (v.PicM.visible) {
         PaintBanner(dc, PxRect(v.PicM.rect));
     }
     // Line1: an etched horizontal line.
-    HPEN dark = ::CreatePen(PS_SOLID, 1, RGB(160, 160, 160));
-    HPEN light = ::CreatePen(PS_SOLID, 1, RGB(255, 255, 255));
-    old = ::SelectObject(dc, dark);
+    const Pen dark(::CreatePen(PS_SOLID, 1, RGB(160, 160, 160)));
+    const Pen light(::CreatePen(PS_SOLID, 1, RGB(255, 255, 255)));
+    SelectedObject pen(dc, dark.Get());
     ::MoveToEx(dc, Px(v.Line1.x1), Px(v.Line1.y), nullptr);
     ::LineTo(dc, Px(v.Line1.x2), Px(v.Line1.y));
-    ::SelectObject(dc, light);
+    pen.Select(light.Get());
     ::MoveToEx(dc, Px(v.Line1.x1), Px(v.Line1.y) + 1, nullptr);
     ::LineTo(dc, Px(v.Line1.x2), Px(v.Line1.y) + 1);
-    ::SelectObject(dc, old);
-    ::DeleteObject(dark);
-    ::DeleteObject(light);
 }
 
 // The banner picture: a blue panel with a shield carrying an upward arrow, and the name.
@@ -424,10 +410,12 @@ void MainFWindow::PaintBanner(HDC dc, const RECT& area) {
     const int sh = h * 4 / 10;  // height of the shield
     POINT shield[] = {{cx, top},      {cx + sw, top + sh / 6}, {cx + sw, top + sh / 2},
                       {cx, top + sh}, {cx - sw, top + sh / 2}, {cx - sw, top + sh / 6}};
-    HBRUSH shieldBrush = ::CreateSolidBrush(RGB(235, 244, 255));
-    HPEN shieldPen = ::CreatePen(PS_SOLID, std::max(1, Px(30)), RGB(160, 200, 240));
-    HGDIOBJ oldBrush = ::SelectObject(dc, shieldBrush);
-    HGDIOBJ oldPen = ::SelectObject(dc, shieldPen);
+    const Brush shieldBrush(::CreateSolidBrush(RGB(235, 244, 255)));
+    const Pen shieldPen(::CreatePen(PS_SOLID, std::max(1, Px(30)), RGB(160, 200, 240)));
+    const Brush arrowBrush(::CreateSolidBrush(kBarColor));
+    const Pen arrowPen(::CreatePen(PS_SOLID, 1, kBarColor));
+    SelectedObject brush(dc, shieldBrush.Get());
+    SelectedObject pen(dc, shieldPen.Get());
     ::Polygon(dc, shield, 6);
     const int aw = sw / 2;  // arrow head half width
     const int ay = top + sh / 5;
@@ -438,27 +426,18 @@ void MainFWindow::PaintBanner(HDC dc, const RECT& area) {
                      {cx - aw / 2, top + sh * 3 / 4},
                      {cx - aw / 2, ay + aw},
                      {cx - aw, ay + aw}};
-    HBRUSH arrowBrush = ::CreateSolidBrush(kBarColor);
-    HPEN arrowPen = ::CreatePen(PS_SOLID, 1, kBarColor);
-    ::SelectObject(dc, arrowBrush);
-    ::SelectObject(dc, arrowPen);
+    brush.Select(arrowBrush.Get());
+    pen.Select(arrowPen.Get());
     ::Polygon(dc, arrow, 7);
-    ::SelectObject(dc, oldBrush);
-    ::SelectObject(dc, oldPen);
-    ::DeleteObject(shieldBrush);
-    ::DeleteObject(shieldPen);
-    ::DeleteObject(arrowBrush);
-    ::DeleteObject(arrowPen);
 
     ::SetBkMode(dc, TRANSPARENT);
     ::SetTextColor(dc, RGB(255, 255, 255));
-    HGDIOBJ oldFont = ::SelectObject(dc, bannerFont_);
+    SelectedObject font(dc, bannerFont_.Get());
     RECT name{area.left, top + sh + h / 16, area.right, top + sh + h / 16 + Px(330)};
     ::DrawTextW(dc, L"Quorvex", -1, &name, DT_SINGLELINE | DT_CENTER | DT_NOPREFIX);
-    ::SelectObject(dc, bannerSmallFont_);
+    font.Select(bannerSmallFont_.Get());
     RECT sub{area.left, name.bottom, area.right, name.bottom + Px(300)};
     ::DrawTextW(dc, L"在线升级", -1, &sub, DT_SINGLELINE | DT_CENTER | DT_NOPREFIX);
-    ::SelectObject(dc, oldFont);
 }
 
 LRESULT CALLBACK MainFWindow::ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -492,8 +471,8 @@ void MainFWindow::PaintProgress(HWND bar, HDC dc) {
     }
     const double sx = (inner.right - inner.left) / box.scaleWidth;
     const double sy = (inner.bottom - inner.top) / box.scaleHeight;
-    HRGN clip = ::CreateRectRgn(inner.left, inner.top, inner.right, inner.bottom);
-    ::SelectClipRgn(dc, clip);
+    const Region clip(::CreateRectRgn(inner.left, inner.top, inner.right, inner.bottom));
+    ::SelectClipRgn(dc, clip.Get());
     for (const upd::FilledRect& f : box.fills) {
         const double left = std::min(f.x1, f.x2);
         const double right = std::max(f.x1, f.x2);
@@ -507,5 +486,4 @@ void MainFWindow::PaintProgress(HWND bar, HDC dc) {
         FillSolid(dc, p, kBarColor);
     }
     ::SelectClipRgn(dc, nullptr);
-    ::DeleteObject(clip);
 }

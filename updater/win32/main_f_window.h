@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win32/scoped.h"
 #include "updater/main_f.h"
 #include "updater/main_f_ports.h"
 
@@ -44,7 +45,6 @@ private:
     HWND MakeChild(const wchar_t* className, DWORD style, const upd::TwipRect& r, int id);
     HFONT MakeFont(int points, int weight) const;
     void MakeFonts();
-    void DeleteFonts();
     // Lays the window out again for another monitor's scaling.
     void ApplyDpi(int dpi, const RECT* suggested);
 
@@ -57,10 +57,10 @@ private:
     HWND procM_ = nullptr;
     HWND exit_ = nullptr;
     HWND nextCmd_ = nullptr;
-    HFONT font_ = nullptr;
-    HFONT bannerFont_ = nullptr;
-    HFONT bannerSmallFont_ = nullptr;
-    HBRUSH background_ = nullptr;
+    qvx::base::win32::Font font_;
+    qvx::base::win32::Font bannerFont_;
+    qvx::base::win32::Font bannerSmallFont_;
+    qvx::base::win32::Brush background_;
     int dpi_ = 96;
     bool ending_ = false;
     // Every control with its place in twips, to be laid out again when the scaling changes.

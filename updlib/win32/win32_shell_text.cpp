@@ -7,10 +7,14 @@
 
 #include <vector>
 
+#include "base/win32/scoped.h"
+#include "base/win32/text.h"
 #include "updlib/win32/win32_adapters.h"
 
 namespace updlib::win32 {
 namespace {
+
+namespace text = qvx::base::win32;
 
 HWND AsHwnd(WindowHandle window) {
     return reinterpret_cast<HWND>(window);
@@ -19,22 +23,6 @@ HWND AsHwnd(WindowHandle window) {
 const char* OrNull(const std::string& text) {
     return text.empty() ? nullptr : text.c_str();
 }
-
-// The shell's browse dialog needs COM on the calling thread; taken for one dialog and given back.
-class ComForDialog {
-public:
-    ComForDialog() : owned_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ComForDialog() {
-        if (owned_) {
-            CoUninitialize();
-        }
-    }
-    ComForDialog(const ComForDialog&) = delete;
-    ComForDialog& operator=(const ComForDialog&) = delete;
-
-private:
-    bool owned_;
-};
 
 class ItemList {
 public:
@@ -77,9 +65,7 @@ public:
         info.lpDirectory = "";
         info.nShow = show;
         ShellExecuteExA(&info);
-        if (info.hProcess != nullptr) {
-            CloseHandle(info.hProcess);
-        }
+        const qvx::base::win32::UniqueHandle process(info.hProcess);
     }
     void EmptyRecycleBin(WindowHandle owner, const std::string& root,
                          std::uint32_t flags) override {
@@ -88,7 +74,8 @@ public:
     std::optional<std::string> BrowseForFolder(WindowHandle owner, const std::string& prompt,
                                                std::int32_t rootCsidl,
                                                std::uint32_t flags) override {
-        ComForDialog com;
+        // The shell's browse dialog needs COM on the calling thread, for this dialog only.
+        const qvx::base::win32::ComApartment com;
         LPITEMIDLIST root = nullptr;
         SHGetSpecialFolderLocation(AsHwnd(owner), rootCsidl, &root);
         const ItemList rootList(root);
@@ -111,7 +98,8 @@ public:
     }
     std::optional<std::string> BrowseForComputer(WindowHandle owner, const std::string& caption,
                                                  const std::string& prompt) override {
-        ComForDialog com;
+        // The shell's browse dialog needs COM on the calling thread, for this dialog only.
+        const qvx::base::win32::ComApartment com;
         LPITEMIDLIST root = nullptr;
         if (SHGetSpecialFolderLocation(AsHwnd(owner), CSIDL_NETWORK, &root) != S_OK) {
             return std::nullopt;
@@ -177,38 +165,15 @@ public:
     }
 };
 
-std::u16string ToWide(UINT codePage, const std::string& text) {
-    if (text.empty()) {
-        return std::u16string();
-    }
-    const int n =
-        MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::u16string wide(static_cast<std::size_t>(n), u'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
-                        reinterpret_cast<wchar_t*>(wide.data()), n);
-    return wide;
-}
-
-std::string ToAnsi(const std::u16string& wide) {
-    if (wide.empty()) {
-        return std::string();
-    }
-    const auto* data = reinterpret_cast<const wchar_t*>(wide.data());
-    const int n = WideCharToMultiByte(CP_ACP, 0, data, static_cast<int>(wide.size()), nullptr, 0,
-                                      nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, data, static_cast<int>(wide.size()), ansi.data(), n, nullptr,
-                        nullptr);
-    return ansi;
-}
-
 class Win32TextCodec : public TextCodec {
 public:
-    std::u16string AnsiToWide(const std::string& ansi) override { return ToWide(CP_ACP, ansi); }
-    std::string WideToAnsi(const std::u16string& wide) override { return ToAnsi(wide); }
-    std::string Utf8ToAnsi(const std::string& utf8) override {
-        return ToAnsi(ToWide(CP_UTF8, utf8));
+    std::u16string AnsiToWide(const std::string& ansi) override {
+        return text::AsU16(text::AnsiToWide(ansi));
     }
+    std::string WideToAnsi(const std::u16string& wide) override {
+        return text::WideToAnsi(text::AsWide(wide));
+    }
+    std::string Utf8ToAnsi(const std::string& utf8) override { return text::Utf8ToAnsi(utf8); }
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "base/win32/text.h"
 #include "updlib/win32/win32_adapters.h"
 
 namespace updlib::win32 {
@@ -83,20 +84,11 @@ public:
     }
 };
 
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) {
-        return std::wstring();
-    }
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-    return wide;
-}
+using qvx::base::win32::Utf8ToWide;
 
 class Win32MessageBox : public MessageBoxPort {
 public:
-    explicit Win32MessageBox(const std::string& title) : title_(Widen(title)) {}
+    explicit Win32MessageBox(const std::string& title) : title_(Utf8ToWide(title)) {}
     void Show(const std::string& text, MessageIcon icon) override {
         UINT flags = MB_OK;
         switch (icon) {
@@ -112,7 +104,7 @@ public:
             case MessageIcon::None:
                 break;
         }
-        MessageBoxW(GetActiveWindow(), Widen(text).c_str(), title_.c_str(), flags);
+        MessageBoxW(GetActiveWindow(), Utf8ToWide(text).c_str(), title_.c_str(), flags);
     }
 
 private:

@@ -12,6 +12,7 @@
 #include "app/win32/picture_painter.h"
 #include "app/win32/registry_adapter.h"
 #include "app/win32/window_util.h"
+#include "base/win32/file_log.h"
 #include "tint/every_display_gamma.h"
 #include "tint/win32/gamma_display.h"
 
@@ -62,7 +63,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     PicturePainter painter;
     MainForm form(MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell, messages,
                                 host, server, server, server, server});
-    MainWindow window(form, owner, painter);
+    base::win32::FileLog log(base::win32::ProgramLogFolder(), L"qvx_reminder_demo");
+    MainWindow window(form, owner, painter, log);
     if (!window.Create())
         return 1;
     window.Load();

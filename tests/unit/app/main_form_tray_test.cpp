@@ -122,6 +122,28 @@ TEST_F(TrayTest, MissingIconFileStillGivesANonZeroIdentifier) {
     }
 }
 
+// uID holds 32 bits and the shell hands back only those: an icon handle above 4 GiB names the
+// icon by its low half, and a notification carrying that half is the icon's own.
+TEST_F(TrayTest, IdentifierIsTheLowHalfOfAWideIconHandle) {
+    struct Case {
+        std::uintptr_t icon;
+        std::uint32_t id;
+    };
+    icons.files.clear();
+    for (const Case c : {Case{0x7FF600002B11, 0x2B11}, Case{0x100000010, 0x5156}}) {
+        icons.fallback = c.icon;
+        tray = fakes::FakeTrayIcon{};
+        Start();
+        const TrayRecord& r = tray.added.at(0);
+        EXPECT_EQ(r.icon, c.icon);
+        EXPECT_EQ(r.id, c.id);
+        form->Form_MouseMove(std::uintptr_t{c.id}, 514);  // as the shell delivers it
+        EXPECT_FALSE(form->Visible());
+        form->Form_MouseMove(c.icon, 514);  // the whole handle is not what comes back
+        EXPECT_FALSE(form->Visible());
+    }
+}
+
 TEST_F(TrayTest, ExplorerRestartAddsTheIconAgain) {
     Start();
     tray.ExplorerRestart();

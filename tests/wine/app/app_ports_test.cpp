@@ -13,9 +13,12 @@
 
 #include "app/win32/app_ports.h"
 #include "app/win32/picture_painter.h"
+#include "base/win32/text.h"
 
 namespace qvx::win32 {
 namespace {
+
+using base::win32::WideToUtf8;
 
 const char kTip[] = "Quorvex，全天候呵护您的双眼！";
 
@@ -79,7 +82,7 @@ TEST_F(TrayWindow, AddsAndRemovesTheIconWithTheSameRecord) {
     HICON icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
     TrayRecord record;
     record.window = reinterpret_cast<std::uintptr_t>(window_);
-    record.id = reinterpret_cast<std::uintptr_t>(icon);
+    record.id = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(icon));
     record.icon = reinterpret_cast<std::uintptr_t>(icon);
     record.tip = kTip;
     Win32TrayIcon tray;

@@ -1,6 +1,8 @@
-#include "updater/display_text.h"
+#include "base/text.h"
 
 #include <cstdint>
+
+namespace qvx::base {
 
 namespace {
 
@@ -24,7 +26,7 @@ void AppendUtf8(std::string& out, char32_t c) {
 
 }  // namespace
 
-std::string Utf16ToUtf8(const std::u16string& text) {
+std::string Utf16ToUtf8(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -41,7 +43,7 @@ std::string Utf16ToUtf8(const std::u16string& text) {
     return out;
 }
 
-std::u16string Utf8ToUtf16(const std::string& text) {
+std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
     out.reserve(text.size());
     std::size_t i = 0;
@@ -89,3 +91,5 @@ std::u16string Utf8ToUtf16(const std::string& text) {
     }
     return out;
 }
+
+}  // namespace qvx::base
