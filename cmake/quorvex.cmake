@@ -1,57 +1,43 @@
 # Build conventions shared by every folder.
 #
-#   qvx_logic_library(<subsystem> [DEPENDS <libs>...] [WIN32_DEPENDS <libs>...])
-#       qvx_<subsystem>: every *.cpp directly in the calling folder (a header-only folder gives an
-#       INTERFACE library). On Windows, qvx_<subsystem>_win32 is made from <folder>/win32/*.cpp
-#       (all but win_main.cpp), linked to the logic library and the system libraries.
+#   qvx_logic_library(<subsystem> [SOURCES <files>...] [DEPENDS <libs>...]
+#                     [WIN32_SOURCES <files>...] [WIN32_DEPENDS <libs>...]
+#                     [WIN32_SYSTEM_LIBS <libs>...])
+#       qvx_<subsystem> from SOURCES (none gives an INTERFACE library). On Windows,
+#       qvx_<subsystem>_win32 from WIN32_SOURCES, linked to the logic library, WIN32_DEPENDS and
+#       the system libraries it calls. Every file is named: one that is missing fails the build.
 #
-#   qvx_test_suites(<dir> <prefix>)
-#       one test executable <prefix>_<area> per sub-folder <dir>/<area> that holds *_test.cpp.
-
-set(QVX_WIN32_SYSTEM_LIBS
-    user32 gdi32 gdiplus msimg32 comctl32 shell32 shlwapi advapi32 ole32 oleaut32 uuid wbemuuid
-    wininet ws2_32 wsock32 iphlpapi comdlg32 mpr winmm uxtheme dwmapi version bcrypt)
+#   qvx_test_suite(<name> SOURCES <files>... LIBS <libs>...)
+#       one test executable <name>, linked only to the libraries of its own area, run by ctest.
 
 function(qvx_logic_library subsystem)
-    cmake_parse_arguments(ARG "" "" "DEPENDS;WIN32_DEPENDS" ${ARGN})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS;WIN32_SOURCES;WIN32_DEPENDS;WIN32_SYSTEM_LIBS"
+                          ${ARGN})
     set(lib qvx_${subsystem})
-    if(sources)
-        add_library(${lib} STATIC ${sources})
+    if(ARG_SOURCES)
+        add_library(${lib} STATIC ${ARG_SOURCES})
         target_link_libraries(${lib} PUBLIC ${ARG_DEPENDS})
     else()
         add_library(${lib} INTERFACE)
         target_link_libraries(${lib} INTERFACE ${ARG_DEPENDS})
     endif()
     if(WIN32)
-        file(GLOB win32_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/win32/*.cpp)
-        list(FILTER win32_sources EXCLUDE REGEX "/win_main\\.cpp$")
-        if(win32_sources)
-            add_library(${lib}_win32 STATIC ${win32_sources})
-            target_link_libraries(${lib}_win32 PUBLIC ${lib} ${ARG_WIN32_DEPENDS} ${QVX_WIN32_SYSTEM_LIBS})
+        if(ARG_WIN32_SOURCES)
+            add_library(${lib}_win32 STATIC ${ARG_WIN32_SOURCES})
+            target_link_libraries(${lib}_win32 PUBLIC ${lib} ${ARG_WIN32_DEPENDS}
+                                                      ${ARG_WIN32_SYSTEM_LIBS})
         else()
             add_library(${lib}_win32 INTERFACE)
-            target_link_libraries(${lib}_win32 INTERFACE ${lib} ${ARG_WIN32_DEPENDS} ${QVX_WIN32_SYSTEM_LIBS})
+            target_link_libraries(${lib}_win32 INTERFACE ${lib} ${ARG_WIN32_DEPENDS}
+                                                         ${ARG_WIN32_SYSTEM_LIBS})
         endif()
     endif()
 endfunction()
 
-# Links every test executable against every library that the tree defines; the linker takes
-# only what a suite uses.
-function(qvx_test_suites dir prefix)
-    file(GLOB areas LIST_DIRECTORIES true RELATIVE ${dir} ${dir}/*)
-    foreach(area ${areas})
-        if(NOT IS_DIRECTORY ${dir}/${area})
-            continue()
-        endif()
-        file(GLOB tests CONFIGURE_DEPENDS ${dir}/${area}/*.cpp)
-        if(NOT tests)
-            continue()
-        endif()
-        set(exe ${prefix}_${area})
-        add_executable(${exe} ${tests})
-        target_link_libraries(${exe} PRIVATE ${ARGN})
-        add_test(NAME ${exe} COMMAND ${exe})
-        set_tests_properties(${exe} PROPERTIES TIMEOUT 300)
-    endforeach()
+function(qvx_test_suite name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES TIMEOUT 300)
 endfunction()
