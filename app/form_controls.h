@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace qvx {
 
@@ -48,7 +47,6 @@ enum class Picture : std::uint8_t {
     ReminderBackground,
     ReminderClose,
     ReminderNeverAgain,
-    UpdaterBanner,
     // Decorative backdrops of the main window's three areas (tint, switches, counters); they
     // carry the captions of the controls placed on them.
     TintPanel,
@@ -66,23 +64,8 @@ struct LabelControl {
     TwipRect rect;
     std::string text;  // UTF-8
     std::string fontName = "微软雅黑";
-    int fontSize = 9;                  // points
-    std::uint32_t color = 0x000000;    // COLORREF layout: red in the low byte
-    bool visible = true;
-};
-
-struct ButtonControl {
-    TwipRect rect;
-    std::string caption;  // UTF-8
-    bool enabled = true;
-    bool visible = true;
-};
-
-struct ListBoxControl {
-    TwipRect rect;
-    std::vector<std::string> items;  // UTF-8
-    int selected = -1;
-    bool enabled = true;
+    int fontSize = 9;                // points
+    std::uint32_t color = 0x000000;  // COLORREF layout: red in the low byte
     bool visible = true;
 };
 

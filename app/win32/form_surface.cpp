@@ -20,7 +20,6 @@ bool IsDecoration(Picture picture) {
         case Picture::SettingsPanel:
         case Picture::CounterPanel:
         case Picture::ReminderBackground:
-        case Picture::UpdaterBanner:
             return true;
         default:
             return false;

@@ -74,7 +74,6 @@ TEST(PicturePainter, EveryPictureDrawsInsideItsRectangleOnly) {
         {Picture::CounterPanel, {6600, 3300, 4500, 2600}},
         {Picture::ReminderClose, {1370, 5400, 2220, 795}},
         {Picture::ReminderNeverAgain, {3700, 5400, 2220, 795}},
-        {Picture::UpdaterBanner, {0, 0, 7000, 1200}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.picture));

@@ -1,0 +1,13 @@
+#pragma once
+// The pictures of the rest reminder pop-up: its background with the message, and its two
+// buttons.
+
+#include "app/form_controls.h"
+#include "app/win32/drawing_canvas.h"
+
+namespace qvx::win32 {
+
+// Paints the picture when it is one of the reminder's; false when it is not.
+bool PaintReminderPicture(const Canvas& c, Picture picture);
+
+}  // namespace qvx::win32
