@@ -4,7 +4,8 @@
 
 #include "app/main_form.h"
 #include "app/main_form_internal.h"
-#include "app/product_site.h"
+#include "base/product_site.h"
+#include "base/text.h"
 
 namespace qvx {
 
@@ -17,18 +18,10 @@ constexpr const char* kIconFileName = "quorvex.ico";
 constexpr std::uint32_t kLargestKeyState = 0xFF;
 constexpr std::uint32_t kSpareTrayId = 0x5156;
 
-std::string TrimBlanks(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 }  // namespace
 
 void MainForm::KillMeProcessID(const std::string& imageName) {
-    const auto processes = ports_.processes.ProcessesNamed(TrimBlanks(imageName));
+    const auto processes = ports_.processes.ProcessesNamed(base::TrimSpaces(imageName));
     if (!processes) {
         // No list, nothing to end: this copy starts all the same.
         return;
@@ -97,11 +90,12 @@ void MainForm::Form_MouseMove(std::uintptr_t wParam, std::intptr_t lParam) {
 }
 
 void MainForm::gangwang_Click() {
-    ports_.shell.Open(kProductWebsiteHost);
+    ports_.shell.Open(base::kProductWebsiteHost);
 }
 
 void MainForm::xiazaidizhi_Click() {
-    ports_.shell.Open(std::string("http://") + kProductWebsiteHost + kProductDownloadPage);
+    ports_.shell.Open(std::string("http://") + base::kProductWebsiteHost +
+                      base::kProductDownloadPage);
 }
 
 }  // namespace qvx

@@ -4,21 +4,13 @@
 #include <cmath>
 #include <string_view>
 
+#include "base/text.h"
+
 namespace qvx {
 
 namespace {
 
 constexpr long kNotStorable = 1;  // data of the wrong kind for the value type: nothing written
-
-std::string TrimSpaces(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && text.back() == ' ') {
-        text.remove_suffix(1);
-    }
-    return std::string(text);
-}
 
 // Decimal text of a number: whole numbers without a fraction (33 -> "33"), others with up to
 // 15 significant digits.
@@ -189,7 +181,7 @@ std::string MainModule::ReadRegValue(std::uint32_t root, const std::string& keyP
         }
         text = std::to_string(number);
     }
-    return TrimSpaces(text);
+    return base::TrimSpaces(text);
 }
 
 std::string MainModule::ReadRegValue(std::uint32_t root, const std::string& keyPath,

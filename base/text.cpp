@@ -92,4 +92,12 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     return out;
 }
 
+std::string TrimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
 }  // namespace qvx::base

@@ -1,6 +1,6 @@
 #pragma once
-// UTF-8 <-> UTF-16 without the platform, for logic that shows or compares texts; invalid input
-// becomes U+FFFD.
+// Texts without the platform: UTF-8 <-> UTF-16 for logic that shows or compares texts (invalid
+// input becomes U+FFFD), and the blank trim of the forms.
 
 #include <string>
 #include <string_view>
@@ -9,5 +9,8 @@ namespace qvx::base {
 
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
+
+// The text without the blanks (' ') at either end, as the forms' Trim; tabs and line ends stay.
+std::string TrimSpaces(std::string_view text);
 
 }  // namespace qvx::base

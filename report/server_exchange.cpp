@@ -1,22 +1,11 @@
 #include "report/server_exchange.h"
 
+#include "base/text.h"
 #include "report/mac_address.h"
 #include "report/post_request.h"
 #include "report/stats_address.h"
 
 namespace qvx::report {
-
-namespace {
-
-std::string TrimSpaces(const std::string& text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
-}  // namespace
 
 ExchangeOutcome ServerExchange::Run() {
     if (exchangeDone_) {
@@ -59,7 +48,7 @@ void ServerExchange::ReportUsage(const std::string& base) {
     if (!mac) {
         return;
     }
-    if (TrimSpaces(PostRequest(ports_.http, UsageUrl(base, *mac))) == "1") {
+    if (base::TrimSpaces(PostRequest(ports_.http, UsageUrl(base, *mac))) == "1") {
         ports_.host.StorePostServer();
     }
 }

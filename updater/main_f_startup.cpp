@@ -2,7 +2,7 @@
 
 #include "updater/file_install.h"
 #include "updater/main_f.h"
-#include "updater/product.h"
+#include "base/product_site.h"
 
 void MainF::Form_Load() {
     const std::string programFolder = tro_.AppPath;
@@ -47,7 +47,7 @@ void MainF::Form_Load() {
     if (!tro_.FileExists(settingsFile)) {
         ports_.messages.Show("本机升级信息文件不存在！\r\n\r\n请至官网重新下载本程序。",
                              updlib::MessageIcon::Error);
-        ports_.processes.Launch(std::string("Explorer ") + kProductWebsite,
+        ports_.processes.Launch(std::string("Explorer http://") + qvx::base::kProductWebsiteHost,
                                 upd::ShowState::MinimizedFocus);
         EndProgram();
         return;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/win32/picture_painter.h"
+#include "base/text.h"
 #include "base/win32/scoped.h"
 #include "base/win32/text.h"
 
@@ -33,14 +34,6 @@ bool Invoke(IDispatch* target, const wchar_t* name, WORD flags, VARIANT* args, U
     DISPPARAMS params{args, nullptr, argCount, 0};
     return SUCCEEDED(target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result,
                                     nullptr, nullptr));
-}
-
-std::wstring Trim(const std::wstring& text) {
-    std::size_t b = text.find_first_not_of(L' ');
-    if (b == std::wstring::npos)
-        return {};
-    std::size_t e = text.find_last_not_of(L' ');
-    return text.substr(b, e - b + 1);
 }
 
 }  // namespace
@@ -79,7 +72,7 @@ std::optional<std::vector<std::uint32_t>> Win32ProcessTable::ProcessesNamed(
 
     // A name holding a single quote cannot stand in the query's literal (Wine's WQL has no
     // escapes): then every process is listed and the names are compared here.
-    std::wstring name = Trim(Utf8ToWide(image));
+    std::wstring name = Utf8ToWide(base::TrimSpaces(image));
     bool filterHere = name.find(L'\'') != std::wstring::npos;
     std::wstring query = filterHere ? L"select * from win32_process"
                                     : L"select * from win32_process where name='" + name + L"'";

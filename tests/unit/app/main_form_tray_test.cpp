@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/product_site.h"
+#include "base/product_site.h"
 #include "tests/unit/app/main_form_fixture.h"
 
 namespace qvx::testing {

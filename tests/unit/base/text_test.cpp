@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace qvx::base {
 namespace {
 
@@ -43,6 +45,21 @@ TEST(Utf8Utf16Test, MalformedInputBecomesReplacementCharacter) {
     }
     EXPECT_EQ(Utf16ToUtf8(std::u16string{u'a', char16_t(0xD800), u'z'}), "a\xEF\xBF\xBDz");
     EXPECT_EQ(Utf16ToUtf8(std::u16string{char16_t(0xDC00)}), "\xEF\xBF\xBD");
+}
+
+// Only blanks go, and only at the ends: the forms' Trim, not a whitespace trim.
+TEST(TrimSpacesTest, OnlyBlanksAtTheEndsGo) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"", ""},
+        {"   ", ""},
+        {"  QUORVEX.EXE ", "QUORVEX.EXE"},
+        {"a  b", "a  b"},
+        {"\t1\r\n", "\t1\r\n"},
+        {" 1\r\n ", "1\r\n"},
+    };
+    for (const auto& [text, trimmed] : cases) {
+        EXPECT_EQ(TrimSpaces(text), trimmed) << text;
+    }
 }
 
 }  // namespace
