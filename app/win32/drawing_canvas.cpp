@@ -7,42 +7,6 @@ using Gdiplus::GraphicsPath;
 using Gdiplus::PointF;
 using Gdiplus::RectF;
 
-namespace {
-
-int CALLBACK FaceFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-}  // namespace
-
-bool FaceInstalled(const std::wstring& face) {
-    LOGFONTW lf{};
-    lf.lfCharSet = DEFAULT_CHARSET;
-    wcsncpy_s(lf.lfFaceName, face.c_str(), _TRUNCATE);
-    bool found = false;
-    const base::win32::WindowDc screen(nullptr);
-    EnumFontFamiliesExW(screen.Get(), &lf, FaceFound, reinterpret_cast<LPARAM>(&found), 0);
-    return found;
-}
-
-std::wstring ResolveFace(const std::wstring& requested) {
-    // The Chinese faces that can stand in for 微软雅黑, most similar first.
-    const wchar_t* candidates[] = {L"Microsoft YaHei",
-                                   L"Microsoft YaHei UI",
-                                   L"WenQuanYi Micro Hei",
-                                   L"Noto Sans CJK SC",
-                                   L"SimHei",
-                                   L"SimSun"};
-    if (FaceInstalled(requested))
-        return requested;
-    for (const wchar_t* face : candidates) {
-        if (FaceInstalled(face))
-            return face;
-    }
-    return requested;
-}
-
 void AddRoundRect(GraphicsPath& path, const RectF& r, float radius) {
     float d = std::min({radius * 2, r.Width, r.Height});
     path.AddArc(r.X, r.Y, d, d, 180, 90);

@@ -34,11 +34,6 @@ inline const COLORREF kTextMain = RGB(234, 240, 247);
 inline const COLORREF kTextDim = RGB(143, 163, 184);
 inline const COLORREF kTextAccent = RGB(255, 135, 62);
 
-// Whether the system has this font face; the installed face that stands for a requested one
-// (the face itself, else the nearest installed Chinese face).
-bool FaceInstalled(const std::wstring& face);
-std::wstring ResolveFace(const std::wstring& requested);
-
 enum class Align { Left, Centre, Right };
 
 struct TextStyle {

@@ -3,6 +3,7 @@
 #include "app/win32/drawing_canvas.h"
 #include "app/win32/main_window_pictures.h"
 #include "app/win32/reminder_pictures.h"
+#include "base/win32/fonts.h"
 #include "base/win32/text.h"
 
 namespace qvx::win32 {
@@ -12,7 +13,7 @@ using Gdiplus::Color;
 using Gdiplus::PointF;
 using Gdiplus::RectF;
 
-PicturePainter::PicturePainter() : uiFace_(ResolveFace(L"微软雅黑")) {}
+PicturePainter::PicturePainter() : uiFace_(base::win32::ChineseUiFace(L"微软雅黑")) {}
 
 void PicturePainter::PaintHover(HDC dc, Picture picture, const TwipRect& rect, double scale) const {
     if (!gdiplus_.Started() || picture == Picture::DownloadLink)
@@ -60,7 +61,7 @@ std::wstring PicturePainter::FontFace(const std::string& requested) const {
     std::wstring face = Utf8ToWide(requested);
     if (face.empty() || face == L"微软雅黑")
         return uiFace_;
-    return FaceInstalled(face) ? face : uiFace_;
+    return base::win32::FaceInstalled(face) ? face : uiFace_;
 }
 
 void PicturePainter::Paint(HDC dc, Picture picture, const TwipRect& rect, double scale) const {

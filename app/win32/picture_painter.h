@@ -9,19 +9,15 @@
 #include <string>
 
 #include "app/form_controls.h"
+#include "base/win32/dpi.h"
 #include "base/win32/scoped.h"
 
 namespace qvx::win32 {
 
 inline constexpr COLORREF kColourKey = RGB(0, 0, 255);
 
-// Twips of the form layout to device pixels: 15 twips per 96-dpi pixel, times the scale.
-inline int TwipsToPixels(int twips, double scale) {
-    return static_cast<int>(twips * scale / 15.0 + (twips >= 0 ? 0.5 : -0.5));
-}
-inline int PixelsToTwips(int pixels, double scale) {
-    return static_cast<int>(pixels * 15.0 / scale + (pixels >= 0 ? 0.5 : -0.5));
-}
+using base::win32::PixelsToTwips;
+using base::win32::TwipsToPixels;
 
 class PicturePainter {
 public:

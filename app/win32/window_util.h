@@ -1,16 +1,17 @@
 #pragma once
-// Small window helpers shared by the program's windows: DPI, the colour key, placement.
+// Small window helpers shared by the program's windows: the colour key, placement (and the
+// scaling of base/win32/dpi.h).
 
 #include <windows.h>
 
+#include "base/win32/dpi.h"
+
 namespace qvx::win32 {
 
-// Per-monitor DPI awareness where the system has it (Windows 10 1703+), else system-wide.
-void EnableDpiAwareness();
-// Device pixels per 96-dpi pixel for this window (1.0 when the system cannot tell).
-double WindowScale(HWND window);
-// Scale of the monitor that holds the primary work area, for windows not yet created.
-double PrimaryScale();
+using base::win32::EnableDpiAwareness;
+using base::win32::PrimaryScale;
+using base::win32::WindowScale;
+
 // Pure blue becomes see-through and click-through: WS_EX_LAYERED plus the colour key.
 void MakeColourKeyed(HWND window);
 // WM_DPICHANGED: takes the place and size the system suggests (lParam) for the new scale.

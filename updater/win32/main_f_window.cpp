@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <utility>
 
+#include "base/win32/fonts.h"
 #include "updater/win32/main_f_adapters.h"
 
 namespace {
@@ -26,34 +27,6 @@ constexpr COLORREF kBarColor = RGB(0, 78, 152);
 constexpr COLORREF kBackColor = RGB(255, 255, 255);
 const LPCWSTR kArrowCursor = MAKEINTRESOURCEW(32512);  // IDC_ARROW
 constexpr int kHeaderTwips = 720;                      // the heading band above the controls
-
-int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-bool FontInstalled(const wchar_t* face) {
-    LOGFONTW wanted{};
-    wanted.lfCharSet = DEFAULT_CHARSET;
-    std::wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
-    bool found = false;
-    const WindowDc screen(nullptr);
-    ::EnumFontFamiliesExW(screen.Get(), &wanted, FontFound, reinterpret_cast<LPARAM>(&found), 0);
-    return found;
-}
-
-// The Chinese UI font, or the nearest one the system has.
-const wchar_t* UiFace() {
-    static const wchar_t* const faces[] = {
-        L"微软雅黑",     L"Microsoft YaHei", L"WenQuanYi Micro Hei",
-        L"文泉驿微米黑", L"SimSun",          L"宋体"};
-    for (const wchar_t* face : faces) {
-        if (FontInstalled(face)) {
-            return face;
-        }
-    }
-    return L"Tahoma";
-}
 
 void FillSolid(HDC dc, const RECT& r, COLORREF colour) {
     const Brush brush(::CreateSolidBrush(colour));
@@ -120,7 +93,8 @@ void MainFWindow::ApplyDpi(int dpi, const RECT* suggested) {
 HFONT MainFWindow::MakeFont(int points, int weight) const {
     return ::CreateFontW(-MulDiv(points, dpi_, 72), 0, 0, 0, weight, FALSE, FALSE, FALSE,
                          DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                         CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS, UiFace());
+                         CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                         qvx::base::win32::ChineseUiFace(L"Tahoma").c_str());
 }
 
 RECT MainFWindow::PxRect(const upd::TwipRect& r) const {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win32/dpi.h"
 #include "base/win32/scoped.h"
 #include "updater/main_f.h"
 #include "updater/main_f_ports.h"
@@ -40,7 +41,7 @@ private:
     void Paint(HDC dc);
     void PaintBanner(HDC dc, const RECT& area);
     void PaintProgress(HWND bar, HDC dc);
-    int Px(int twips) const { return MulDiv(twips, dpi_, 1440); }
+    int Px(int twips) const { return qvx::base::win32::TwipsToPixels(twips, dpi_ / 96.0); }
     RECT PxRect(const upd::TwipRect& r) const;
     HWND MakeChild(const wchar_t* className, DWORD style, const upd::TwipRect& r, int id);
     HFONT MakeFont(int points, int weight) const;

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/win32/dpi.h"
 #include "updater/main_f.h"
 #include "updater/update_public_key.h"
 #include "updater/win32/cng_update_trust.h"
@@ -12,26 +13,10 @@
 #include "updater/win32/wininet_adapter.h"
 #include "updlib/win32/win32_updlib_ports.h"
 
-namespace {
-
-// Sharp text at any scaling: per-monitor, as the manifest says (this call is for a system that
-// did not read it); the window lays itself out again when it moves to another monitor.
-void BecomeDpiAware() {
-    HMODULE user32 = ::GetModuleHandleW(L"user32.dll");
-    using SetContext = BOOL(WINAPI*)(HANDLE);
-    auto setContext = reinterpret_cast<SetContext>(
-        reinterpret_cast<void*>(::GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
-    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, then PER_MONITOR_AWARE.
-    if (setContext == nullptr ||
-        (!setContext(reinterpret_cast<HANDLE>(-4)) && !setContext(reinterpret_cast<HANDLE>(-3)))) {
-        ::SetProcessDPIAware();
-    }
-}
-
-}  // namespace
-
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    BecomeDpiAware();
+    // Sharp text at any scaling: per-monitor, as the manifest says; the window lays itself out
+    // again when it moves to another monitor.
+    qvx::base::win32::EnableDpiAwareness();
 
     auto trovapiPorts = updlib::MakeWin32TrovapiPorts();
     auto module1Ports = updlib::MakeWin32Module1Ports("qvxUpgraded");
