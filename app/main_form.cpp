@@ -62,6 +62,17 @@ constexpr ClickTarget kClickTargets[] = {
     {&MainFormControls::xiazaidizhi, &MainForm::xiazaidizhi_Click},
 };
 
+// The topmost visible click target at this point, or none.
+const ClickTarget* TargetAt(const MainFormControls& controls, int twipX, int twipY) {
+    for (auto it = std::rbegin(kClickTargets); it != std::rend(kClickTargets); ++it) {
+        const ImageControl& image = controls.*(it->image);
+        if (image.visible && Contains(image.rect, twipX, twipY)) {
+            return &*it;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 namespace main_form_detail {
@@ -184,19 +195,27 @@ void MsgForm::Image3_Click() {
     Hide();
 }
 
-bool MsgForm::ClickAt(int twipX, int twipY) {
+const ImageControl* MsgForm::ClickableAt(int twipX, int twipY) const {
     if (!visible_) {
-        return false;
+        return nullptr;
     }
-    if (Image2.visible && Contains(Image2.rect, twipX, twipY)) {
+    // Image2 lies over Image3.
+    for (const ImageControl* image : {&Image2, &Image3}) {
+        if (image->visible && Contains(image->rect, twipX, twipY)) {
+            return image;
+        }
+    }
+    return nullptr;
+}
+
+bool MsgForm::ClickAt(int twipX, int twipY) {
+    const ImageControl* image = ClickableAt(twipX, twipY);
+    if (image == &Image2) {
         Image2_Click();
-        return true;
-    }
-    if (Image3.visible && Contains(Image3.rect, twipX, twipY)) {
+    } else if (image == &Image3) {
         Image3_Click();
-        return true;
     }
-    return false;
+    return image != nullptr;
 }
 
 MainForm::MainForm(MainFormPorts ports)
@@ -205,15 +224,18 @@ MainForm::MainForm(MainFormPorts ports)
       exchange_(
           report::ExchangePorts{*this, ports.http, ports.macs, ports.prompt, ports.launcher}) {}
 
+const ImageControl* MainForm::ClickableAt(int twipX, int twipY) const {
+    const ClickTarget* target = TargetAt(controls_, twipX, twipY);
+    return target ? &(controls_.*(target->image)) : nullptr;
+}
+
 bool MainForm::ClickAt(int twipX, int twipY) {
-    for (auto it = std::rbegin(kClickTargets); it != std::rend(kClickTargets); ++it) {
-        const ImageControl& image = controls_.*(it->image);
-        if (image.visible && Contains(image.rect, twipX, twipY)) {
-            (this->*(it->handler))();
-            return true;
-        }
+    const ClickTarget* target = TargetAt(controls_, twipX, twipY);
+    if (target == nullptr) {
+        return false;
     }
-    return false;
+    (this->*(target->handler))();
+    return true;
 }
 
 void MainForm::RGBSlider_Scroll(int position) {

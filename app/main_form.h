@@ -131,6 +131,9 @@ public:
 
     void Image2_Click();
     void Image3_Click();
+    // The visible clickable image at this point, or none: the one place that says what a press
+    // on the pop-up clicks (a press elsewhere moves the window).
+    const ImageControl* ClickableAt(int twipX, int twipY) const;
     // Runs the handler of the visible image at this point; false when none is there.
     bool ClickAt(int twipX, int twipY);
 
@@ -153,6 +156,9 @@ public:
     // counter with the periodic save, day roll-over, tint refresh.
     void SendInfoTimer_Timer();
 
+    // The topmost visible clickable image at this point, or none: the one place that says what
+    // a press on the main window clicks (a press elsewhere moves the window).
+    const ImageControl* ClickableAt(int twipX, int twipY) const;
     // Runs the click handler of the topmost visible clickable image at this point.
     bool ClickAt(int twipX, int twipY);
     // A committed slider position from the window (release, arrows, page, keys).

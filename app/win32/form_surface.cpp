@@ -11,42 +11,13 @@ namespace qvx::win32 {
 
 using base::win32::Utf8ToWide;
 
-bool IsDecoration(Picture picture) {
-    switch (picture) {
-        case Picture::None:
-        case Picture::MainBackground:
-        case Picture::Logo:
-        case Picture::TintPanel:
-        case Picture::SettingsPanel:
-        case Picture::CounterPanel:
-        case Picture::ReminderBackground:
-            return true;
-        default:
-            return false;
-    }
-}
-
-const ImageControl* HitTest(const std::vector<const ImageControl*>& paintOrder, int twipX,
-                            int twipY) {
-    for (auto it = paintOrder.rbegin(); it != paintOrder.rend(); ++it) {
-        const ImageControl& image = **it;
-        const TwipRect& r = image.rect;
-        if (image.visible && twipX >= r.left && twipX < r.left + r.width && twipY >= r.top &&
-            twipY < r.top + r.height) {
-            return IsDecoration(image.picture) ? nullptr : &image;
-        }
-    }
-    return nullptr;
-}
-
-bool HoverTracker::Update(HWND window, const std::vector<const ImageControl*>& images,
-                          double scale) {
+bool HoverTracker::Update(HWND window, const ClickableAt& clickableAt, double scale) {
     const ImageControl* now = nullptr;
     POINT p;
     RECT client;
     if (IsWindowVisible(window) && GetCursorPos(&p) && ScreenToClient(window, &p) &&
         GetClientRect(window, &client) && PtInRect(&client, p)) {
-        now = HitTest(images, PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
+        now = clickableAt(PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
     }
     if (now)
         SetTimer(window, kTimer, 150, nullptr);
@@ -152,11 +123,10 @@ void FormSurface::PaintLabel(HDC dc, const LabelControl& label, double scale) co
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
 }
 
-void ImagePress::Down(HWND window, const std::vector<const ImageControl*>& images, double scale,
-                      LPARAM lParam) {
+void ImagePress::Down(HWND window, const ClickableAt& clickableAt, double scale, LPARAM lParam) {
     const int x = PixelsToTwips(GET_X_LPARAM(lParam), scale);
     const int y = PixelsToTwips(GET_Y_LPARAM(lParam), scale);
-    if (HitTest(images, x, y)) {
+    if (clickableAt(x, y)) {
         pressed_ = true;
         SetCapture(window);
     } else {
@@ -176,11 +146,11 @@ bool ImagePress::Up(double scale, LPARAM lParam, int& twipX, int& twipY) {
     return true;
 }
 
-void SetPointerCursor(HWND window, const std::vector<const ImageControl*>& images, double scale) {
+void SetPointerCursor(HWND window, const ClickableAt& clickableAt, double scale) {
     POINT p;
     GetCursorPos(&p);
     ScreenToClient(window, &p);
-    const bool onImage = HitTest(images, PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
+    const bool onImage = clickableAt(PixelsToTwips(p.x, scale), PixelsToTwips(p.y, scale));
     SetCursor(LoadCursorA(nullptr, onImage ? IDC_HAND : IDC_ARROW));
 }
 

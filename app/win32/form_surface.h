@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "app/form_controls.h"
@@ -12,12 +13,9 @@
 
 namespace qvx::win32 {
 
-// Images that only decorate: a press on them starts moving the window instead of a click.
-bool IsDecoration(Picture picture);
-
-// The topmost visible, clickable image at this point (twips), or none.
-const ImageControl* HitTest(const std::vector<const ImageControl*>& paintOrder, int twipX,
-                            int twipY);
+// The form's answer to "what would a press here click" (twips): the clickable image, or none,
+// where a press moves the window instead.
+using ClickableAt = std::function<const ImageControl*(int twipX, int twipY)>;
 
 // The clickable image under the pointer, lit up while the pointer rests on it. A short timer
 // notices when the pointer has left (mouse-leave tracking is not reliable on colour-keyed
@@ -26,7 +24,7 @@ class HoverTracker {
 public:
     static constexpr UINT_PTR kTimer = 0x4856;
     // Looks where the pointer is; true when the lit image changed and the window must repaint.
-    bool Update(HWND window, const std::vector<const ImageControl*>& images, double scale);
+    bool Update(HWND window, const ClickableAt& clickableAt, double scale);
     const ImageControl* Hovered() const { return hovered_; }
 
 private:
@@ -34,14 +32,13 @@ private:
 };
 
 // The hand over a clickable image, the arrow elsewhere, for the pointer's current place.
-void SetPointerCursor(HWND window, const std::vector<const ImageControl*>& images, double scale);
+void SetPointerCursor(HWND window, const ClickableAt& clickableAt, double scale);
 
 // A click on an image is a press and a release on it; a press on the background moves the
 // window instead, since the picture is the whole window.
 class ImagePress {
 public:
-    void Down(HWND window, const std::vector<const ImageControl*>& images, double scale,
-              LPARAM lParam);
+    void Down(HWND window, const ClickableAt& clickableAt, double scale, LPARAM lParam);
     // True, with the point in twips, when the button comes up after a press on an image.
     bool Up(double scale, LPARAM lParam, int& twipX, int& twipY);
     // The capture went elsewhere: the press is forgotten.

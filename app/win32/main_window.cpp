@@ -26,7 +26,9 @@ MainWindow::MainWindow(MainForm& form, OwnerWindow& owner, const PicturePainter&
       log_(log),
       surface_(painter),
       reminder_(form.Reminder(), painter, log,
-                [this](const std::function<void()>& h) { Dispatch(h); }) {}
+                [this](const std::function<void()>& h) { Dispatch(h); }),
+      handlers_([this] { return form_.Ended(); },
+                [this] { base::LogCurrentException(log_, "main window handler"); }) {}
 
 MainWindow::~MainWindow() {
     if (window_ && !destroyed_) {
@@ -38,6 +40,10 @@ MainWindow::~MainWindow() {
 
 double MainWindow::Scale() const {
     return window_ ? WindowScale(window_) : PrimaryScale();
+}
+
+ClickableAt MainWindow::Clickable() const {
+    return [this](int twipX, int twipY) { return form_.ClickableAt(twipX, twipY); };
 }
 
 std::vector<const ImageControl*> MainWindow::Images() const {
@@ -124,36 +130,12 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
 }
 
 void MainWindow::Run(const std::function<void()>& handler, WhenBusy whenBusy) {
-    // A handler that waits (a message box, the COM calls of the server exchange) lets the
-    // system dispatch messages inside it. No handler may run inside another one: the user's
-    // clicks and slider moves wait until the running handler is done, as they would in a window
-    // that is simply blocked; a tick is dropped (the next one comes a second later, and the
-    // tint refresh answers the gap with its nudge).
+    // Handlers never run inside one another (see HandlerQueue); the window follows the form
+    // once they are done.
     if (destroyed_)
         return;
-    if (busy_) {
-        if (whenBusy == WhenBusy::Defer)
-            pending_.push_back(handler);
-        return;
-    }
-    busy_ = true;
-    auto guarded = [this](const std::function<void()>& h) {
-        try {
-            h();
-        } catch (...) {
-            // Nothing crosses the message loop; the model stays as far as the handler got.
-            base::LogCurrentException(log_, "main window handler");
-        }
-    };
-    guarded(handler);
-    while (!pending_.empty() && !form_.Ended()) {
-        std::function<void()> next = std::move(pending_.front());
-        pending_.pop_front();
-        guarded(next);
-    }
-    pending_.clear();
-    busy_ = false;
-    Sync();
+    if (handlers_.Run(handler, whenBusy))
+        Sync();
 }
 
 void MainWindow::Sync() {
@@ -307,7 +289,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_TIMER:
             if (wParam == HoverTracker::kTimer) {
-                if (hover_.Update(window_, Images(), Scale()))
+                if (hover_.Update(window_, Clickable(), Scale()))
                     InvalidateRect(window_, nullptr, FALSE);
                 return 0;
             }
@@ -322,7 +304,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // keeping while a handler runs.
             bool maybeTray = lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST;
             if (!(form_.TrayAdded() && wParam == form_.Tray().id) &&
-                hover_.Update(window_, Images(), Scale()))
+                hover_.Update(window_, Clickable(), Scale()))
                 InvalidateRect(window_, nullptr, FALSE);
             Run(
                 [this, wParam, lParam] {
@@ -334,12 +316,12 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_SETCURSOR:
             if (reinterpret_cast<HWND>(wParam) == window_ && LOWORD(lParam) == HTCLIENT) {
-                SetPointerCursor(window_, Images(), Scale());
+                SetPointerCursor(window_, Clickable(), Scale());
                 return TRUE;
             }
             break;
         case WM_LBUTTONDOWN:
-            press_.Down(window_, Images(), Scale(), lParam);
+            press_.Down(window_, Clickable(), Scale(), lParam);
             return 0;
         case WM_LBUTTONUP: {
             int x = 0, y = 0;

@@ -5,12 +5,12 @@
 
 #include <windows.h>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/handler_queue.h"
 #include "app/main_form.h"
 #include "app/win32/app_ports.h"
 #include "app/win32/form_surface.h"
@@ -40,7 +40,7 @@ public:
     void Dispatch(const std::function<void()>& handler);
 
 private:
-    enum class WhenBusy { Defer, Drop };
+    using WhenBusy = HandlerQueue::WhenBusy;
     void Run(const std::function<void()>& handler, WhenBusy whenBusy);
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
@@ -49,6 +49,7 @@ private:
     void PaintSlider(HDC dc);
     double Scale() const;
     std::vector<const ImageControl*> Images() const;
+    ClickableAt Clickable() const;
     std::vector<const LabelControl*> Labels() const;
     std::string Snapshot() const;
 
@@ -64,8 +65,7 @@ private:
     UINT taskbarCreated_ = 0;
     bool timerRunning_ = false;
     int timerInterval_ = 0;
-    bool busy_ = false;
-    std::deque<std::function<void()>> pending_;
+    HandlerQueue handlers_;
     bool dragging_ = false;
     ImagePress press_;
     HoverTracker hover_;

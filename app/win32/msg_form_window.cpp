@@ -29,6 +29,10 @@ double MsgFormWindow::Scale() const {
     return window_ ? WindowScale(window_) : PrimaryScale();
 }
 
+ClickableAt MsgFormWindow::Clickable() const {
+    return [this](int twipX, int twipY) { return form_.ClickableAt(twipX, twipY); };
+}
+
 std::vector<const ImageControl*> MsgFormWindow::Images() const {
     return {&form_.Background, &form_.Image3, &form_.Image2};
 }
@@ -113,23 +117,23 @@ LRESULT MsgFormWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_SETCURSOR:
             if (LOWORD(lParam) == HTCLIENT) {
-                SetPointerCursor(window_, Images(), Scale());
+                SetPointerCursor(window_, Clickable(), Scale());
                 return TRUE;
             }
             break;
         case WM_MOUSEMOVE:
-            if (hover_.Update(window_, Images(), Scale()))
+            if (hover_.Update(window_, Clickable(), Scale()))
                 InvalidateRect(window_, nullptr, FALSE);
             return 0;
         case WM_TIMER:
             if (wParam == HoverTracker::kTimer) {
-                if (hover_.Update(window_, Images(), Scale()))
+                if (hover_.Update(window_, Clickable(), Scale()))
                     InvalidateRect(window_, nullptr, FALSE);
                 return 0;
             }
             break;
         case WM_LBUTTONDOWN:
-            press_.Down(window_, Images(), Scale(), lParam);
+            press_.Down(window_, Clickable(), Scale(), lParam);
             return 0;
         case WM_LBUTTONUP: {
             int x = 0, y = 0;

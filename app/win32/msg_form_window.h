@@ -31,6 +31,7 @@ private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool Create();
     std::vector<const ImageControl*> Images() const;
+    ClickableAt Clickable() const;
     double Scale() const;
 
     MsgForm& form_;

@@ -180,6 +180,39 @@ TEST_F(TrayTest, WindowIconPathGetsOneBackslash) {
     EXPECT_EQ(Make().GetWindowIcon(0, named, 0), 0x777u);
 }
 
+// What a press would click, as the window asks before it decides between a click and moving the
+// window: the same image whose handler ClickAt runs, and nothing on the decorations.
+TEST_F(TrayTest, ClickableAtNamesTheImageAClickReaches) {
+    Start();
+    ASSERT_TRUE(form->ClickAt(5100 + 500, 1830 + 500));  // RGBImage04: its overlay now shows
+    ASSERT_TRUE(C().RGBImage04_xuan.visible);
+    struct Case {
+        int x, y;
+        const ImageControl* expected;
+    };
+    const Case cases[] = {
+        {5100 + 10, 1830 + 10, &C().RGBImage04},  // the button under its overlay
+        {9720 + 1034, 1830 + 1154, &C().RGBImage01},
+        {8515 + 10, 165 + 10, &C().TuiChuImage},
+        {260 + 100, 6240 + 100, &C().xiazaidizhi},
+        {300 + 100, 150 + 100, nullptr},  // the logo
+        {5000, 1000, nullptr},            // the tint panel
+        {100, 100, nullptr},              // the background
+        {20000, 100, nullptr},            // outside every image
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(form->ClickableAt(c.x, c.y), c.expected) << c.x << "," << c.y;
+        EXPECT_EQ(form->ClickAt(c.x, c.y), c.expected != nullptr) << c.x << "," << c.y;
+    }
+    // The pop-up: its two buttons while shown, nothing while hidden.
+    MsgForm& popUp = form->Reminder();
+    EXPECT_EQ(popUp.ClickableAt(3700 + 10, 5400 + 10), nullptr);
+    popUp.Show();
+    EXPECT_EQ(popUp.ClickableAt(3700 + 10, 5400 + 10), &popUp.Image2);
+    EXPECT_EQ(popUp.ClickableAt(1370 + 10, 5400 + 10), &popUp.Image3);
+    EXPECT_EQ(popUp.ClickableAt(100, 100), nullptr);
+}
+
 TEST_F(TrayTest, ClicksReachTheTopmostVisibleClickableImage) {
     Start();
     // Middle of RGBImage04 (left 5100): writes 25.

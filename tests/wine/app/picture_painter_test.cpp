@@ -196,19 +196,5 @@ TEST(PicturePainter, TheHoverLookLightsUpInsideTheImageOnly) {
               paint(Picture::DownloadLink, true));  // hand cursor only
 }
 
-TEST(HitTest, TheTopmostVisibleClickableImageWinsAndDecorationsMoveTheWindow) {
-    ImageControl background{{0, 0, 11250, 6750}, Picture::MainBackground, true};
-    ImageControl panel{{300, 900, 10650, 2250}, Picture::TintPanel, true};
-    ImageControl preset{{460, 1830, 1035, 1155}, Picture::Preset07, true};
-    ImageControl overlay{{460, 1830, 1035, 1155}, Picture::PresetSelected07, false};
-    std::vector<const ImageControl*> order{&background, &panel, &preset, &overlay};
-    EXPECT_EQ(HitTest(order, 500, 1900), &preset);
-    overlay.visible = true;
-    EXPECT_EQ(HitTest(order, 500, 1900), &overlay);
-    EXPECT_EQ(HitTest(order, 5000, 1000), nullptr);  // on the panel: a decoration
-    EXPECT_EQ(HitTest(order, 100, 100), nullptr);    // on the background
-    EXPECT_EQ(HitTest(order, 20000, 100), nullptr);  // outside every image
-}
-
 }  // namespace
 }  // namespace qvx::win32
