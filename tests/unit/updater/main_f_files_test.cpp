@@ -1,5 +1,7 @@
 #include "tests/unit/updater/main_f_fixture.h"
 
+#include <cstdint>
+
 namespace {
 
 class MainFFilesTest : public MainFTest {
@@ -85,6 +87,35 @@ TEST_F(MainFFilesTest, EachTransferStartsFromTheEndOfThePrevious) {
     EXPECT_EQ(Log().back(), "系统在线升级 - [已完成]");
     EXPECT_EQ(internet.OpenHandles(), 0);
     EXPECT_EQ(internet.badCloses, 0);
+}
+
+// A long list: every transfer runs at the same stack depth, so no length of list can exhaust the
+// stack (a chain of transfers each started from the end of the previous one would sink deeper
+// with every file).
+TEST_F(MainFFilesTest, ALongListRunsEveryTransferAtTheSameStackDepth) {
+    constexpr int kFiles = 200;
+    std::vector<std::string> names;
+    std::map<std::string, std::string> expected;
+    for (int i = 0; i < kFiles; ++i) {
+        names.push_back("f" + std::to_string(i) + ".dat");
+        expected[names.back()] = "bytes of " + names.back();
+        Serve(names.back(), FakeInternet::Ok(expected[names.back()]));
+    }
+    MainF& f = ReadyForFiles(names);
+    std::uintptr_t shallowest = UINTPTR_MAX;
+    std::uintptr_t deepest = 0;
+    pump.onEvents = [&](int) {
+        const auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+        shallowest = std::min(shallowest, frame);
+        deepest = std::max(deepest, frame);
+    };
+    f.NextCmd_Click();
+    EXPECT_EQ(ProgramFiles(), expected);
+    EXPECT_EQ(Log().back(), "系统在线升级 - [已完成]");
+    ASSERT_NE(deepest, 0u);
+    // The same depth for the first file and the last (a few bytes of slack, never one frame per
+    // file).
+    EXPECT_LT(deepest - shallowest, 256u);
 }
 
 TEST_F(MainFFilesTest, FailedCopyPutsEveryReplacedFileBack) {
