@@ -97,7 +97,7 @@ void MainF::StartFilePhase() {
 
 // Each transfer unwinds before the next one starts, so a long list never deepens the stack.
 void MainF::RunTransfers() {
-    while (nextTransfer_ && !ended_ && phase_ == 2) {
+    while (nextTransfer_ && !ended_ && phase_ == UpdatePhase::Files) {
         nextTransfer_ = false;
         StartFileTransfer();
     }
@@ -117,7 +117,7 @@ void MainF::StartFileTransfer() {
     writeOver_ = false;
     oversize_ = false;
     downFile_->CreateConnect();
-    if (ended_ || phase_ != 2) {
+    if (ended_ || phase_ != UpdatePhase::Files) {
         return;  // the connection failed and the phase has been closed
     }
     downFile_->Start();
@@ -205,6 +205,6 @@ void MainF::FinishFilePhase(bool success, bool clearWorkFolder) {
     view_.ListM.listIndex = static_cast<int>(view_.ListM.items.size()) - 1;
     view_.NextCmd.enabled = true;
     view_.NextCmd.caption = success ? "运行系统" : "退出升级";
-    phase_ = 3;
+    phase_ = UpdatePhase::Finished;
     Changed();
 }

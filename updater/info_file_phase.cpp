@@ -34,7 +34,7 @@ void MainF::StartInfoFilePhase() {
         return;
     }
 
-    phase_ = 1;
+    phase_ = UpdatePhase::InfoFile;
     view_.ListM.items.clear();
     view_.ListM.listIndex = -1;
     Changed();
@@ -181,12 +181,12 @@ void MainF::JudgeInfoFile() {
         items.push_back("用户词条有最新版本。");
         view_.TipLab.caption = exeUpdate_ == 1 ? "您的词条和程序都需要更新,请继续 ..."
                                                : "服务器发现最新的词条,请继续 ...";
-        phase_ = 2;
+        phase_ = UpdatePhase::Files;
     } else {
         items.push_back("用户词条不需要更新。");
         if (exeUpdate_ == 1) {
             view_.TipLab.caption = "服务器有新版本的程序,请继续 ...";
-            phase_ = 2;
+            phase_ = UpdatePhase::Files;
         } else {
             view_.TipLab.caption = "程序为最新,不需要升级！";
             view_.NextCmd.caption = "关 闭";

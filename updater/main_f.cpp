@@ -66,7 +66,7 @@ void MainF::SetListIndex(int index) {
 }
 
 void MainF::ListM_Click() {
-    if (phase_ != 0) {
+    if (phase_ != UpdatePhase::ServerChoice) {
         return;
     }
     const int index = view_.ListM.listIndex;
@@ -87,14 +87,14 @@ void MainF::ListM_Click() {
 
 void MainF::NextCmd_Click() {
     const std::string& caption = view_.NextCmd.caption;
-    if (caption == "关 闭" || (caption == "运行系统" && phase_ == 3)) {
+    if (caption == "关 闭" || (caption == "运行系统" && phase_ == UpdatePhase::Finished)) {
         ports_.processes.Launch("quorvex.exe", upd::ShowState::NormalFocus);
         EndProgram();
-    } else if (caption == "退出升级" && phase_ == 3) {
+    } else if (caption == "退出升级" && phase_ == UpdatePhase::Finished) {
         EndProgram();
-    } else if (phase_ == 0) {
+    } else if (phase_ == UpdatePhase::ServerChoice) {
         StartInfoFilePhase();
-    } else if (phase_ == 2) {
+    } else if (phase_ == UpdatePhase::Files) {
         StartFilePhase();
     }
 }
@@ -131,9 +131,9 @@ void MainF::OnDownFileProgress(long& value) {
     if (ended_) {
         return;
     }
-    if (phase_ == 1) {
+    if (phase_ == UpdatePhase::InfoFile) {
         InfoFileProgress(value);
-    } else if (phase_ == 2) {
+    } else if (phase_ == UpdatePhase::Files) {
         FileProgress(value);
     }
 }
@@ -146,19 +146,19 @@ void MainF::OnDownFileDownloadOver() {
     if (ended_) {
         return;
     }
-    if (phase_ == 1 && fetchingSignature_) {
+    if (phase_ == UpdatePhase::InfoFile && fetchingSignature_) {
         if (TransferSucceeded()) {
             JudgeInfoFile();
         } else {
             SignatureRefused();
         }
-    } else if (phase_ == 1) {
+    } else if (phase_ == UpdatePhase::InfoFile) {
         if (TransferSucceeded()) {
             FetchSignature();
         } else {
             InfoFileFailed();
         }
-    } else if (phase_ == 2) {
+    } else if (phase_ == UpdatePhase::Files) {
         FileDownloaded();
     }
 }
@@ -177,9 +177,9 @@ void MainF::OnDownFileLineError() {
     if (ended_) {
         return;
     }
-    if (phase_ == 1) {
+    if (phase_ == UpdatePhase::InfoFile) {
         PhaseOneTransferFailed();
-    } else if (phase_ == 2) {
+    } else if (phase_ == UpdatePhase::Files) {
         FileFailed(" - [连接失败]");
     }
 }
@@ -189,9 +189,9 @@ void MainF::OnDownFileWriteError() {
         return;
     }
     // The old information file could not be removed: the window waits for Exit.
-    if (phase_ == 1 && fetchingSignature_) {
+    if (phase_ == UpdatePhase::InfoFile && fetchingSignature_) {
         SignatureRefused();
-    } else if (phase_ == 2) {
+    } else if (phase_ == UpdatePhase::Files) {
         FileFailed(" - [保存失败]");
     }
 }
@@ -200,9 +200,9 @@ void MainF::OnDownFileTransferError() {
     if (ended_) {
         return;
     }
-    if (phase_ == 1) {
+    if (phase_ == UpdatePhase::InfoFile) {
         PhaseOneTransferFailed();
-    } else if (phase_ == 2) {
+    } else if (phase_ == UpdatePhase::Files) {
         FileFailed(" - [下载不完整]");
     }
 }

@@ -38,6 +38,15 @@ struct MainFPorts {
 // information file (phase 1), fetching and installing the files (phase 2), finished (phase 3).
 // The handlers are called by the Win32 window (or a test); they change the view model and
 // call the ports.
+// The phases of an update, in order; Phase() gives their numbers (0-3), as the window and the
+// tests see them.
+enum class UpdatePhase : std::int32_t {
+    ServerChoice = 0,  // servers timed and listed; 下一步 starts the update
+    InfoFile = 1,      // the update-information file and its signature are fetched and checked
+    Files = 2,         // the listed files are fetched, then installed
+    Finished = 3,      // done, well or not: the button ends the program
+};
+
 class MainF {
 public:
     explicit MainF(const MainFPorts& ports);
@@ -62,7 +71,7 @@ public:
     void DelTemp();
 
     // Read-only state, for the window and for tests.
-    std::int32_t Phase() const { return phase_; }
+    std::int32_t Phase() const { return static_cast<std::int32_t>(phase_); }
     bool Ended() const { return ended_; }
     CStdDown* DownFile() { return downFile_.get(); }
     trovapi& Tro() { return tro_; }
@@ -110,9 +119,9 @@ private:
     // Shared state of the window.
     trovapi tro_;
     std::unique_ptr<CStdDown> downFile_;
-    std::int32_t updExe_ = 0;    // program updates allowed
-    std::int32_t updDic_ = 0;    // entries updates allowed
-    std::int32_t phase_ = 0;     // update phase 0..3
+    std::int32_t updExe_ = 0;  // program updates allowed
+    std::int32_t updDic_ = 0;  // entries updates allowed
+    UpdatePhase phase_ = UpdatePhase::ServerChoice;
     std::int32_t serNum_ = 0;    // server count
     std::string serverAddress_;  // dotted address of the server being measured
     updlib::TimeRecord measureStart_;
