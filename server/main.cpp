@@ -8,17 +8,22 @@
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <deque>
 #include <iostream>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "server/report_sink.h"
 #include "server/stats_service.h"
 #include "server/stats_store.h"
 #include "server/update_publisher.h"
@@ -88,6 +93,76 @@ std::int64_t UnixNow() {
         .count();
 }
 
+// Commits reports one at a time on a worker thread, so no HTTP thread waits on the database.
+class StoreWorkerSink : public qvx::server::ReportSink {
+public:
+    explicit StoreWorkerSink(qvx::server::StatsStore& store)
+        : store_(store), worker_([this] { Work(); }) {}
+    // Commits what was handed over, then stops.
+    ~StoreWorkerSink() override {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        changed_.notify_all();
+        worker_.join();
+    }
+
+    void Submit(qvx::server::UsageReport report, std::string clientAddress, std::int64_t now,
+                Done done) override {
+        {
+            std::lock_guard lock(mutex_);
+            if (queue_.size() < kMaxQueued && !stopping_) {
+                queue_.push_back(
+                    {std::move(report), std::move(clientAddress), now, std::move(done)});
+                changed_.notify_all();
+                return;
+            }
+        }
+        done(false);
+    }
+
+private:
+    static constexpr std::size_t kMaxQueued = 10000;
+    struct Item {
+        qvx::server::UsageReport report;
+        std::string clientAddress;
+        std::int64_t now;
+        Done done;
+    };
+
+    void Work() {
+        std::unique_lock lock(mutex_);
+        while (true) {
+            changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+            if (queue_.empty()) {
+                return;
+            }
+            Item item = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            item.done(store_.Record(item.report, item.clientAddress, item.now));
+            lock.lock();
+        }
+    }
+
+    qvx::server::StatsStore& store_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<Item> queue_;
+    bool stopping_ = false;
+    std::thread worker_;
+};
+
+// Idle connections cost a descriptor each: take all the system allows.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -119,8 +194,13 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // A client that goes away while a file is sent must not end the process.
+    signal(SIGPIPE, SIG_IGN);
+    RaiseDescriptorLimit();
 
-    qvx::server::StatsService service(options.service, *store, UnixNow);
+    options.service.databasePath = options.dbPath;
+    StoreWorkerSink sink(*store);
+    qvx::server::StatsService service(options.service, sink, UnixNow);
     if (!service.Bind()) {
         std::cerr << "quorvex-stats: cannot listen on " << options.service.bindAddress << ":"
                   << options.service.port << "\n";
