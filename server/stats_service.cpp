@@ -113,10 +113,8 @@ unsigned ConnectionLimitFromDescriptors() {
     return static_cast<unsigned>(std::min<rlim_t>(usable, 50000));
 }
 
-}  // namespace
-
 // A usage report handed to the sink; its connection is suspended until the sink answers.
-struct PendingReport {
+struct WaitingReport {
     MHD_Connection* connection;
     bool finished = false;
     bool committed = false;
@@ -126,10 +124,10 @@ struct PendingReport {
 struct ReportWaits {
     std::mutex mutex;
     std::condition_variable changed;
-    std::unordered_set<std::shared_ptr<PendingReport>> open;
+    std::unordered_set<std::shared_ptr<WaitingReport>> open;
     int unanswered = 0;  // finished, not yet replied to
 
-    void Finish(const std::shared_ptr<PendingReport>& report, bool committed) {
+    void Finish(const std::shared_ptr<WaitingReport>& report, bool committed) {
         std::lock_guard lock(mutex);
         if (report->finished) {
             return;
@@ -147,8 +145,10 @@ struct ReportWaits {
 struct RequestState {
     std::size_t bodyBytes = 0;
     bool received = false;
-    std::shared_ptr<PendingReport> report;
+    std::shared_ptr<WaitingReport> report;
 };
+
+}  // namespace
 
 struct StatsService::Impl {
     ServiceConfig config;
@@ -266,7 +266,7 @@ struct StatsService::Impl {
         if (!check.report) {
             return Reply(connection, MHD_HTTP_BAD_REQUEST, "bad request: " + check.error);
         }
-        state.report = std::make_shared<PendingReport>(PendingReport{connection});
+        state.report = std::make_shared<WaitingReport>(WaitingReport{connection});
         {
             std::lock_guard lock(waits->mutex);
             waits->open.insert(state.report);
