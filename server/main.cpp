@@ -1,8 +1,12 @@
 // quorvex-stats: answers the main program's version check and usage report, and serves a folder
 // of update files.
 //
-//   quorvex-stats [--bind ADDR] [--port N] [--db PATH] [--newest-version TEXT] [--update-dir DIR]
-//   quorvex-stats summary [--db PATH]
+//   quorvex-stats [--bind ADDR] [--port N] [--db PATH|URI] [--newest-version TEXT]
+//                 [--update-dir DIR]
+//   quorvex-stats summary [--db PATH|URI]
+//
+// --db takes a SQLite file (the default, quorvex-stats.db) or a PostgreSQL connection URI
+// (postgresql://USER@HOST:PORT/DBNAME), which several instances can share.
 //   quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
 //   FILE...
 
@@ -19,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/group_commit_sink.h"
 #include "server/stats_service.h"
 #include "server/stats_store.h"
 #include "server/update_publisher.h"
@@ -32,9 +37,9 @@ struct Options {
 };
 
 void Usage() {
-    std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH] "
+    std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH|postgresql://URI] "
                  "[--newest-version TEXT] [--update-dir DIR]\n"
-                 "       quorvex-stats summary [--db PATH]\n"
+                 "       quorvex-stats summary [--db PATH|postgresql://URI]\n"
                  "       quorvex-stats publish --key PRIVATE.pem --program-version M "
                  "--entries-version Z --out DIR FILE...\n";
 }
@@ -104,7 +109,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<qvx::server::StatsStore> store =
         qvx::server::StatsStore::Open(options.dbPath, &error);
     if (!store) {
-        std::cerr << "quorvex-stats: cannot open " << options.dbPath << ": " << error << "\n";
+        std::cerr << "quorvex-stats: cannot open " << qvx::server::LocationForLog(options.dbPath)
+                  << ": " << error << "\n";
         return 1;
     }
     if (options.summary) {
@@ -120,7 +126,10 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    qvx::server::StatsService service(options.service, *store, UnixNow);
+    qvx::server::GroupCommitSink sink(*store, [](const std::string& line) {
+        std::cerr << "quorvex-stats: " << line << std::endl;
+    });
+    qvx::server::StatsService service(options.service, sink, UnixNow);
     if (!service.Bind()) {
         std::cerr << "quorvex-stats: cannot listen on " << options.service.bindAddress << ":"
                   << options.service.port << "\n";
@@ -137,8 +146,8 @@ int main(int argc, char** argv) {
         }
     });
     std::cerr << "quorvex-stats: listening on " << options.service.bindAddress << ":"
-              << service.Port() << ", database " << options.dbPath << ", newest version "
-              << options.service.newestVersion << ", update folder "
+              << service.Port() << ", database " << qvx::server::LocationForLog(options.dbPath)
+              << ", newest version " << options.service.newestVersion << ", update folder "
               << (options.service.updateFolder.empty() ? "(none)" : options.service.updateFolder)
               << std::endl;
     const bool served = service.Serve();

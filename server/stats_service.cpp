@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
+#include <future>
 #include <sstream>
 #include <system_error>
 
@@ -249,12 +250,14 @@ std::optional<std::filesystem::path> ResolveUpdateFile(const std::filesystem::pa
     return file;
 }
 
-StatsService::StatsService(ServiceConfig config, StatsStore& store,
+StatsService::StatsService(ServiceConfig config, ReportSink& sink,
                            std::function<std::int64_t()> now)
     : config_(std::move(config)),
-      store_(store),
+      sink_(sink),
       now_(std::move(now)),
       http_(std::make_unique<BlankTolerantServer>()) {
+    // Handlers wait for their batch's commit; more of them waiting means larger batches.
+    http_->new_task_queue = [] { return new httplib::ThreadPool(64); };
     http_->set_payload_max_length(64 * 1024);
     // Address reuse only: a second copy on the same port must fail to start instead of sharing
     // the port (the library's default also sets SO_REUSEPORT).
@@ -280,7 +283,12 @@ StatsService::StatsService(ServiceConfig config, StatsStore& store,
         }
         // "1" only once the report is committed: the program then never sends it
         // again.
-        if (!store_.Record(*check.report, req.remote_addr, now_())) {
+        // The sink answers once the batch holding this report is committed (or has failed).
+        auto committed = std::make_shared<std::promise<bool>>();
+        std::future<bool> answer = committed->get_future();
+        sink_.Submit(std::move(*check.report), req.remote_addr, now_(),
+                     [committed](bool ok) { committed->set_value(ok); });
+        if (!answer.get()) {
             res.status = 500;
             res.set_content("not stored", "text/plain");
             return;

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "server/stats_store.h"
+#include "server/report_sink.h"
 
 namespace httplib {
 class Server;
@@ -32,7 +32,7 @@ std::optional<std::filesystem::path> ResolveUpdateFile(const std::filesystem::pa
 class StatsService {
 public:
     // now: Unix seconds, for the report times.
-    StatsService(ServiceConfig config, StatsStore& store, std::function<std::int64_t()> now);
+    StatsService(ServiceConfig config, ReportSink& sink, std::function<std::int64_t()> now);
     ~StatsService();
     StatsService(const StatsService&) = delete;
     StatsService& operator=(const StatsService&) = delete;
@@ -47,7 +47,7 @@ public:
 
 private:
     ServiceConfig config_;
-    StatsStore& store_;
+    ReportSink& sink_;
     std::function<std::int64_t()> now_;
     std::unique_ptr<httplib::Server> http_;
     int port_ = 0;
