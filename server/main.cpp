@@ -1,8 +1,12 @@
 // quorvex-stats: answers the main program's version check and usage report, and serves a folder
 // of update files.
 //
-//   quorvex-stats [--bind ADDR] [--port N] [--db PATH] [--newest-version TEXT] [--update-dir DIR]
-//   quorvex-stats summary [--db PATH]
+//   quorvex-stats [--bind ADDR] [--port N] [--db PATH|URI] [--newest-version TEXT]
+//                 [--update-dir DIR]
+//   quorvex-stats summary [--db PATH|URI]
+//
+// --db takes a SQLite file (the default, quorvex-stats.db) or a PostgreSQL connection URI
+// (postgresql://USER@HOST:PORT/DBNAME), which several instances can share.
 //   quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
 //   FILE...
 
@@ -12,18 +16,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <deque>
 #include <iostream>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "server/report_sink.h"
+#include "server/group_commit_sink.h"
 #include "server/stats_service.h"
 #include "server/stats_store.h"
 #include "server/update_publisher.h"
@@ -37,9 +38,9 @@ struct Options {
 };
 
 void Usage() {
-    std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH] "
+    std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH|postgresql://URI] "
                  "[--newest-version TEXT] [--update-dir DIR]\n"
-                 "       quorvex-stats summary [--db PATH]\n"
+                 "       quorvex-stats summary [--db PATH|postgresql://URI]\n"
                  "       quorvex-stats publish --key PRIVATE.pem --program-version M "
                  "--entries-version Z --out DIR FILE...\n";
 }
@@ -93,67 +94,6 @@ std::int64_t UnixNow() {
         .count();
 }
 
-// Commits reports one at a time on a worker thread, so no HTTP thread waits on the database.
-class StoreWorkerSink : public qvx::server::ReportSink {
-public:
-    explicit StoreWorkerSink(qvx::server::StatsStore& store)
-        : store_(store), worker_([this] { Work(); }) {}
-    // Commits what was handed over, then stops.
-    ~StoreWorkerSink() override {
-        {
-            std::lock_guard lock(mutex_);
-            stopping_ = true;
-        }
-        changed_.notify_all();
-        worker_.join();
-    }
-
-    void Submit(qvx::server::UsageReport report, std::string clientAddress, std::int64_t now,
-                Done done) override {
-        {
-            std::lock_guard lock(mutex_);
-            if (queue_.size() < kMaxQueued && !stopping_) {
-                queue_.push_back(
-                    {std::move(report), std::move(clientAddress), now, std::move(done)});
-                changed_.notify_all();
-                return;
-            }
-        }
-        done(false);
-    }
-
-private:
-    static constexpr std::size_t kMaxQueued = 10000;
-    struct Item {
-        qvx::server::UsageReport report;
-        std::string clientAddress;
-        std::int64_t now;
-        Done done;
-    };
-
-    void Work() {
-        std::unique_lock lock(mutex_);
-        while (true) {
-            changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
-            if (queue_.empty()) {
-                return;
-            }
-            Item item = std::move(queue_.front());
-            queue_.pop_front();
-            lock.unlock();
-            item.done(store_.Record(item.report, item.clientAddress, item.now));
-            lock.lock();
-        }
-    }
-
-    qvx::server::StatsStore& store_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<Item> queue_;
-    bool stopping_ = false;
-    std::thread worker_;
-};
-
 // Idle connections cost a descriptor each: take all the system allows.
 void RaiseDescriptorLimit() {
     rlimit limit{};
@@ -179,7 +119,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<qvx::server::StatsStore> store =
         qvx::server::StatsStore::Open(options.dbPath, &error);
     if (!store) {
-        std::cerr << "quorvex-stats: cannot open " << options.dbPath << ": " << error << "\n";
+        std::cerr << "quorvex-stats: cannot open " << qvx::server::LocationForLog(options.dbPath)
+                  << ": " << error << "\n";
         return 1;
     }
     if (options.summary) {
@@ -198,8 +139,12 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     RaiseDescriptorLimit();
 
-    options.service.databasePath = options.dbPath;
-    StoreWorkerSink sink(*store);
+    if (!qvx::server::IsPostgresLocation(options.dbPath)) {
+        options.service.databasePath = options.dbPath;
+    }
+    qvx::server::GroupCommitSink sink(*store, [](const std::string& line) {
+        std::cerr << "quorvex-stats: " << line << std::endl;
+    });
     qvx::server::StatsService service(options.service, sink, UnixNow);
     if (!service.Bind()) {
         std::cerr << "quorvex-stats: cannot listen on " << options.service.bindAddress << ":"
@@ -217,8 +162,8 @@ int main(int argc, char** argv) {
         }
     });
     std::cerr << "quorvex-stats: listening on " << options.service.bindAddress << ":"
-              << service.Port() << ", database " << options.dbPath << ", newest version "
-              << options.service.newestVersion << ", update folder "
+              << service.Port() << ", database " << qvx::server::LocationForLog(options.dbPath)
+              << ", newest version " << options.service.newestVersion << ", update folder "
               << (options.service.updateFolder.empty() ? "(none)" : options.service.updateFolder)
               << std::endl;
     const bool served = service.Serve();
