@@ -29,6 +29,9 @@ constexpr const char* kUsagePath = "/vmo.api/api/user/addappUserinfo";
 // kMaxRequestHead fits; the library answers 431 to one far larger, and RequestHeadSize
 // finds the rest.
 constexpr std::size_t kConnectionMemory = kMaxRequestHead + 8 * 1024;
+// Event threads, each with its own epoll set and share of the connections: version checks keep
+// pace with a static reply from nginx on two cores.
+constexpr unsigned kEventThreads = 2;
 // How long stopping waits for reports already with the sink.
 constexpr auto kStopWaitForReports = std::chrono::seconds(5);
 
@@ -125,7 +128,7 @@ struct ReportWaits {
     std::mutex mutex;
     std::condition_variable changed;
     std::unordered_set<std::shared_ptr<WaitingReport>> open;
-    int unanswered = 0;  // finished, not yet replied to
+    int unanswered = 0;  // finished, their reply not yet sent
 
     void Finish(const std::shared_ptr<WaitingReport>& report, bool committed) {
         std::lock_guard lock(mutex);
@@ -176,12 +179,21 @@ struct StatsService::Impl {
                                                 requestContext);
     }
 
+    // The reply is sent (or the connection is gone).
     static void OnRequestEnd(void* self, MHD_Connection* connection, void** requestContext,
                              MHD_RequestTerminationCode) {
-        delete static_cast<RequestState*>(*requestContext);
+        auto* impl = static_cast<Impl*>(self);
+        std::unique_ptr<RequestState> state(static_cast<RequestState*>(*requestContext));
         *requestContext = nullptr;
+        if (state && state->report) {
+            std::lock_guard lock(impl->waits->mutex);
+            if (state->report->finished) {
+                --impl->waits->unanswered;
+                impl->waits->changed.notify_all();
+            }
+        }
         if (auto* clock = ClockOf(connection)) {
-            static_cast<Impl*>(self)->deadlines->Answered(clock);
+            impl->deadlines->Answered(clock);
         }
     }
 
@@ -285,8 +297,6 @@ struct StatsService::Impl {
         {
             std::lock_guard lock(waits->mutex);
             committed = state.report->committed;
-            --waits->unanswered;
-            waits->changed.notify_all();
         }
         // "1" only once the report is committed: the program then never sends it again.
         if (!committed) {
@@ -411,7 +421,8 @@ bool StatsService::Serve() {
         MHD_OPTION_CONNECTION_LIMIT, limit, MHD_OPTION_CONNECTION_TIMEOUT,
         static_cast<unsigned>(impl.config.idleSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
         kConnectionMemory, MHD_OPTION_NOTIFY_COMPLETED, &Impl::OnRequestEnd, &impl,
-        MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl, MHD_OPTION_END);
+        MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl, MHD_OPTION_THREAD_POOL_SIZE,
+        kEventThreads, MHD_OPTION_END);
     if (!daemon) {
         impl.deadlines = nullptr;
         return false;
