@@ -2,7 +2,7 @@
 // of update files.
 //
 //   quorvex-stats [--bind ADDR] [--port N] [--db PATH|URI] [--newest-version TEXT]
-//                 [--update-dir DIR]
+//                 [--update-dir DIR] [--access-log PATH]
 //   quorvex-stats summary [--db PATH|URI]
 //
 // --db takes a SQLite file (the default, quorvex-stats.db) or a PostgreSQL connection URI
@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "server/access_log.h"
 #include "server/group_commit_sink.h"
 #include "server/stats_service.h"
 #include "server/stats_store.h"
@@ -34,12 +35,13 @@ namespace {
 struct Options {
     bool summary = false;
     std::string dbPath = "quorvex-stats.db";
+    std::string accessLogPath;  // empty: none
     qvx::server::ServiceConfig service;
 };
 
 void Usage() {
     std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH|postgresql://URI] "
-                 "[--newest-version TEXT] [--update-dir DIR]\n"
+                 "[--newest-version TEXT] [--update-dir DIR] [--access-log PATH]\n"
                  "       quorvex-stats summary [--db PATH|postgresql://URI]\n"
                  "       quorvex-stats publish --key PRIVATE.pem --program-version M "
                  "--entries-version Z --out DIR FILE...\n";
@@ -81,6 +83,8 @@ bool Parse(int argc, char** argv, Options* options) {
             options->service.newestVersion = value;
         } else if (flag == "--update-dir") {
             options->service.updateFolder = value;
+        } else if (flag == "--access-log") {
+            options->accessLogPath = value;
         } else {
             return false;
         }
@@ -145,7 +149,17 @@ int main(int argc, char** argv) {
     qvx::server::GroupCommitSink sink(*store, [](const std::string& line) {
         std::cerr << "quorvex-stats: " << line << std::endl;
     });
+    std::unique_ptr<qvx::server::AccessLog> accessLog;
+    if (!options.accessLogPath.empty()) {
+        accessLog = qvx::server::AccessLog::Open(options.accessLogPath);
+        if (!accessLog) {
+            std::cerr << "quorvex-stats: cannot open the access log " << options.accessLogPath
+                      << "\n";
+            return 1;
+        }
+    }
     qvx::server::StatsService service(options.service, sink, UnixNow);
+    service.SetAccessLog(accessLog.get());
     if (!service.Bind()) {
         std::cerr << "quorvex-stats: cannot listen on " << options.service.bindAddress << ":"
                   << options.service.port << "\n";

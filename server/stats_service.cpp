@@ -17,6 +17,7 @@
 #include <optional>
 #include <unordered_set>
 
+#include "server/access_log.h"
 #include "server/request_deadlines.h"
 
 namespace qvx::server {
@@ -25,6 +26,8 @@ namespace {
 
 constexpr const char* kVersionPath = "/vmo.api/api/version/Versionpc";
 constexpr const char* kUsagePath = "/vmo.api/api/user/addappUserinfo";
+// A logged target is cut here: a report's is far shorter.
+constexpr std::size_t kLoggedTarget = 4096;
 // Pool per connection: the request head, its parsed form and the reply head. A head of
 // kMaxRequestHead fits; the library answers 431 to one far larger, and RequestHeadSize
 // finds the rest.
@@ -81,8 +84,24 @@ std::size_t RequestHeadSize(MHD_Connection* connection, const char* url, const c
     return total;
 }
 
-MHD_Result Reply(MHD_Connection* connection, unsigned status, const std::string& text,
-                 bool close = false) {
+// A usage report handed to the sink; its connection is suspended until the sink answers.
+struct WaitingReport;
+
+// What one request has shown so far, and what it was answered (for the access log).
+struct RequestState {
+    bool headSeen = false;
+    std::size_t bodyBytes = 0;
+    bool received = false;
+    std::shared_ptr<WaitingReport> report;
+    std::string method;
+    std::string version;
+    std::string target;  // as sent, when logging
+    unsigned status = 0;
+    std::uint64_t bytes = 0;
+};
+
+MHD_Result Reply(MHD_Connection* connection, RequestState& state, unsigned status,
+                 const std::string& text, bool close = false) {
     MHD_Response* response = MHD_create_response_from_buffer(
         text.size(), const_cast<char*>(text.data()), MHD_RESPMEM_MUST_COPY);
     if (!response) {
@@ -94,6 +113,8 @@ MHD_Result Reply(MHD_Connection* connection, unsigned status, const std::string&
     }
     const MHD_Result queued = MHD_queue_response(connection, status, response);
     MHD_destroy_response(response);
+    state.status = status;
+    state.bytes = text.size();
     return queued;
 }
 
@@ -116,7 +137,6 @@ unsigned ConnectionLimitFromDescriptors() {
     return static_cast<unsigned>(std::min<rlim_t>(usable, 50000));
 }
 
-// A usage report handed to the sink; its connection is suspended until the sink answers.
 struct WaitingReport {
     MHD_Connection* connection;
     bool finished = false;
@@ -144,13 +164,6 @@ struct ReportWaits {
     }
 };
 
-// What one request has shown so far.
-struct RequestState {
-    std::size_t bodyBytes = 0;
-    bool received = false;
-    std::shared_ptr<WaitingReport> report;
-};
-
 }  // namespace
 
 struct StatsService::Impl {
@@ -163,6 +176,7 @@ struct StatsService::Impl {
     std::mutex stopMutex;
     std::condition_variable stopChanged;
     bool stopRequested = false;
+    AccessLog* accessLog = nullptr;
 
     Impl(ServiceConfig c, ReportSink& s, std::function<std::int64_t()> n)
         : config(std::move(c)), sink(s), now(std::move(n)) {}
@@ -179,6 +193,15 @@ struct StatsService::Impl {
                                                 requestContext);
     }
 
+    // The request line is in: its state starts here, the target kept as sent for the log.
+    static void* OnRequestStart(void* self, const char* uri, MHD_Connection*) {
+        auto* state = new RequestState;
+        if (static_cast<Impl*>(self)->accessLog) {
+            state->target.assign(uri, std::min(std::strlen(uri), kLoggedTarget));
+        }
+        return state;
+    }
+
     // The reply is sent (or the connection is gone).
     static void OnRequestEnd(void* self, MHD_Connection* connection, void** requestContext,
                              MHD_RequestTerminationCode) {
@@ -191,6 +214,11 @@ struct StatsService::Impl {
                 --impl->waits->unanswered;
                 impl->waits->changed.notify_all();
             }
+        }
+        if (state && impl->accessLog) {
+            impl->accessLog->Write(CommonLogLine(ClientAddress(connection), std::time(nullptr),
+                                                 state->method, state->target, state->version,
+                                                 state->status, state->bytes));
         }
         if (auto* clock = ClockOf(connection)) {
             impl->deadlines->Answered(clock);
@@ -221,19 +249,23 @@ struct StatsService::Impl {
                       const char* version, size_t* uploadSize, void** requestContext) {
         auto* state = static_cast<RequestState*>(*requestContext);
         if (!state) {
+            return MHD_NO;
+        }
+        if (!state->headSeen) {
             // The head is in. Refuse one too long, and a declared body that is too large
             // before reading it.
-            state = new RequestState;
-            *requestContext = state;
+            state->headSeen = true;
+            state->method = method;
+            state->version = version;
             if (RequestHeadSize(connection, url, method, version) > kMaxRequestHead) {
-                return Reply(connection, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
+                return Reply(connection, *state, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
                              "request head too large", true);
             }
             const std::string length = HeaderValue(connection, MHD_HTTP_HEADER_CONTENT_LENGTH);
             if (!length.empty() && (length.size() > 12 ||
                                     std::strtoull(length.c_str(), nullptr, 10) > kMaxRequestBody)) {
-                return Reply(connection, MHD_HTTP_CONTENT_TOO_LARGE, "request body too large",
-                             true);
+                return Reply(connection, *state, MHD_HTTP_CONTENT_TOO_LARGE,
+                             "request body too large", true);
             }
             return MHD_YES;
         }
@@ -247,7 +279,8 @@ struct StatsService::Impl {
             return MHD_YES;
         }
         if (state->bodyBytes > kMaxRequestBody) {
-            return Reply(connection, MHD_HTTP_CONTENT_TOO_LARGE, "request body too large", true);
+            return Reply(connection, *state, MHD_HTTP_CONTENT_TOO_LARGE, "request body too large",
+                         true);
         }
         if (!state->received) {
             state->received = true;
@@ -260,23 +293,24 @@ struct StatsService::Impl {
         }
         const bool post = std::strcmp(method, MHD_HTTP_METHOD_POST) == 0;
         if (post && std::strcmp(url, kVersionPath) == 0) {
-            return Reply(connection, MHD_HTTP_OK, config.newestVersion);
+            return Reply(connection, *state, MHD_HTTP_OK, config.newestVersion);
         }
         if (post && std::strcmp(url, kUsagePath) == 0) {
             return TakeReport(connection, *state);
         }
         if (std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 ||
             std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0) {
-            return ServeFile(connection, url);
+            return ServeFile(connection, *state, url,
+                             std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0);
         }
-        return Reply(connection, MHD_HTTP_NOT_FOUND, "not found");
+        return Reply(connection, *state, MHD_HTTP_NOT_FOUND, "not found");
     }
 
     MHD_Result TakeReport(MHD_Connection* connection, RequestState& state) {
         UsageCheck check = CheckUsageReport(QueryValue(connection, "MAC_in"),
                                             QueryValue(connection, "devicetype"));
         if (!check.report) {
-            return Reply(connection, MHD_HTTP_BAD_REQUEST, "bad request: " + check.error);
+            return Reply(connection, state, MHD_HTTP_BAD_REQUEST, "bad request: " + check.error);
         }
         state.report = std::make_shared<WaitingReport>(WaitingReport{connection});
         {
@@ -300,18 +334,19 @@ struct StatsService::Impl {
         }
         // "1" only once the report is committed: the program then never sends it again.
         if (!committed) {
-            return Reply(connection, MHD_HTTP_SERVICE_UNAVAILABLE, "not stored");
+            return Reply(connection, state, MHD_HTTP_SERVICE_UNAVAILABLE, "not stored");
         }
-        return Reply(connection, MHD_HTTP_OK, "1");
+        return Reply(connection, state, MHD_HTTP_OK, "1");
     }
 
-    MHD_Result ServeFile(MHD_Connection* connection, const char* url) {
+    MHD_Result ServeFile(MHD_Connection* connection, RequestState& state, const char* url,
+                         bool headOnly) {
         std::optional<std::filesystem::path> file;
         if (!config.updateFolder.empty()) {
             file = ResolveUpdateFile(config.updateFolder, url, config.databasePath);
         }
         if (!file) {
-            return Reply(connection, MHD_HTTP_NOT_FOUND, "not found");
+            return Reply(connection, state, MHD_HTTP_NOT_FOUND, "not found");
         }
         const int fd = open(file->c_str(), O_RDONLY | O_CLOEXEC);
         struct stat info {};
@@ -319,7 +354,7 @@ struct StatsService::Impl {
             if (fd >= 0) {
                 close(fd);
             }
-            return Reply(connection, MHD_HTTP_INTERNAL_SERVER_ERROR, "unreadable");
+            return Reply(connection, state, MHD_HTTP_INTERNAL_SERVER_ERROR, "unreadable");
         }
         const auto size = static_cast<std::uint64_t>(info.st_size);
         const RangeChoice range = ChooseRange(HeaderValue(connection, MHD_HTTP_HEADER_RANGE), size);
@@ -335,6 +370,7 @@ struct StatsService::Impl {
             const MHD_Result queued =
                 MHD_queue_response(connection, MHD_HTTP_RANGE_NOT_SATISFIABLE, response);
             MHD_destroy_response(response);
+            state.status = MHD_HTTP_RANGE_NOT_SATISFIABLE;
             return queued;
         }
         const bool part = range.kind == RangeChoice::kPart;
@@ -355,8 +391,9 @@ struct StatsService::Impl {
                                              std::to_string(size);
             MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, contentRange.c_str());
         }
-        const MHD_Result queued =
-            MHD_queue_response(connection, part ? MHD_HTTP_PARTIAL_CONTENT : MHD_HTTP_OK, response);
+        state.status = part ? MHD_HTTP_PARTIAL_CONTENT : MHD_HTTP_OK;
+        state.bytes = headOnly ? 0 : length;
+        const MHD_Result queued = MHD_queue_response(connection, state.status, response);
         MHD_destroy_response(response);
         return queued;
     }
@@ -421,8 +458,8 @@ bool StatsService::Serve() {
         MHD_OPTION_CONNECTION_LIMIT, limit, MHD_OPTION_CONNECTION_TIMEOUT,
         static_cast<unsigned>(impl.config.idleSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
         kConnectionMemory, MHD_OPTION_NOTIFY_COMPLETED, &Impl::OnRequestEnd, &impl,
-        MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl, MHD_OPTION_THREAD_POOL_SIZE,
-        kEventThreads, MHD_OPTION_END);
+        MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl, MHD_OPTION_URI_LOG_CALLBACK,
+        &Impl::OnRequestStart, &impl, MHD_OPTION_THREAD_POOL_SIZE, kEventThreads, MHD_OPTION_END);
     if (!daemon) {
         impl.deadlines = nullptr;
         return false;
@@ -454,6 +491,10 @@ bool StatsService::Serve() {
     MHD_stop_daemon(daemon);
     impl.deadlines = nullptr;
     return true;
+}
+
+void StatsService::SetAccessLog(AccessLog* log) {
+    impl_->accessLog = log;
 }
 
 void StatsService::Stop() {

@@ -15,6 +15,8 @@
 
 namespace qvx::server {
 
+class AccessLog;
+
 struct ServiceConfig {
     std::string bindAddress = "127.0.0.1";
     int port = 8091;
@@ -47,6 +49,8 @@ public:
     bool Serve();
     // From any thread, a signal watcher included.
     void Stop();
+    // Before Serve: one line per request goes to log (which outlives the service).
+    void SetAccessLog(AccessLog* log);
 
     struct Impl;
 

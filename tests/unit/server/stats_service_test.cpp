@@ -1,5 +1,7 @@
 #include "server/stats_service.h"
 
+#include "server/access_log.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -131,10 +133,11 @@ std::string UsageRequest(const std::string& mac) {
 
 class StatsServiceTest : public ::testing::Test {
 protected:
-    void Start(ServiceConfig config = {}) {
+    void Start(ServiceConfig config = {}, AccessLog* log = nullptr) {
         config.bindAddress = "127.0.0.1";
         config.port = 0;
         service_ = std::make_unique<StatsService>(config, sink_, [] { return 1700000000; });
+        service_->SetAccessLog(log);
         ASSERT_TRUE(service_->Bind());
         server_ = std::thread([this] { served_ = service_->Serve(); });
     }
@@ -363,6 +366,32 @@ TEST_F(StatsServiceTest, StopsPromptlyWithSlowClientsAfterReportsInFlight) {
     EXPECT_EQ(BodyOf(reporter.ReadAll(milliseconds(500))), "1");
     slow.front()->ReadAll(milliseconds(500));
     EXPECT_TRUE(slow.front()->ClosedByPeer());
+}
+
+TEST_F(StatsServiceTest, AccessLogHasALineForEachRequestWithItsTargetAsSent) {
+    sink_.inlineAnswer = true;
+    const fs::path path = fs::temp_directory_path() / ("qvx_access_" + std::to_string(getpid()));
+    fs::remove(path);
+    auto log = AccessLog::Open(path.string());
+    ASSERT_TRUE(log);
+    Start({}, log.get());
+    EXPECT_EQ(BodyOf(Exchange(UsageRequest("00-1A 52-54\"x"))), "1");
+    EXPECT_EQ(StatusOf(Exchange("GET /missing HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")),
+              "HTTP/1.1 404 Not Found");
+    service_->Stop();
+    server_.join();
+    std::ifstream in(path);
+    std::string first;
+    std::string second;
+    std::getline(in, first);
+    std::getline(in, second);
+    EXPECT_TRUE(first.starts_with("127.0.0.1 - - [")) << first;
+    EXPECT_TRUE(
+        first.ends_with("] \"POST /vmo.api/api/user/addappUserinfo?MAC_in=00-1A "
+                        "52-54\\x22x&devicetype=pc HTTP/1.1\" 200 1"))
+        << first;
+    EXPECT_TRUE(second.ends_with("\"GET /missing HTTP/1.1\" 404 9")) << second;
+    fs::remove(path);
 }
 
 }  // namespace
