@@ -448,10 +448,10 @@ bool StatsService::Serve() {
     if (impl.listenFd < 0) {
         return false;
     }
-    RequestDeadlines deadlines(std::chrono::seconds(impl.config.requestSeconds));
-    impl.deadlines = &deadlines;
     const unsigned limit =
         impl.config.maxConnections ? impl.config.maxConnections : ConnectionLimitFromDescriptors();
+    RequestDeadlines deadlines(std::chrono::seconds(impl.config.requestSeconds), limit);
+    impl.deadlines = &deadlines;
     MHD_Daemon* daemon = MHD_start_daemon(
         MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr,
         &Impl::OnRequest, &impl, MHD_OPTION_LISTEN_SOCKET, impl.listenFd,

@@ -344,6 +344,24 @@ TEST_F(StatsServiceTest, SlowAndIdleClientsAreCutAndNeverDelayOthers) {
     EXPECT_TRUE(idle.ClosedByPeer());
 }
 
+TEST_F(StatsServiceTest, NearTheConnectionLimitTheOldestIdleClientsMakeRoom) {
+    ServiceConfig config;
+    config.maxConnections = 16;
+    Start(config);
+    std::vector<std::unique_ptr<Socket>> idle;
+    for (int i = 0; i < 16; ++i) {
+        idle.push_back(std::make_unique<Socket>(service_->Port()));
+        std::this_thread::sleep_for(milliseconds(10));
+    }
+    std::this_thread::sleep_for(milliseconds(500));
+    EXPECT_EQ(BodyOf(VersionCheck()), "1.5");
+    // The first to come waited longest; the last are left alone.
+    idle.front()->ReadAll(milliseconds(300));
+    EXPECT_TRUE(idle.front()->ClosedByPeer());
+    idle.back()->ReadAll(milliseconds(300));
+    EXPECT_FALSE(idle.back()->ClosedByPeer());
+}
+
 TEST_F(StatsServiceTest, StopsPromptlyWithSlowClientsAfterReportsInFlight) {
     Start();
     std::vector<std::unique_ptr<Socket>> slow;
