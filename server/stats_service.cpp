@@ -35,8 +35,6 @@ constexpr std::size_t kConnectionMemory = kMaxRequestHead + 8 * 1024;
 // Event threads, each with its own epoll set and share of the connections: version checks keep
 // pace with a static reply from nginx on two cores.
 constexpr unsigned kEventThreads = 2;
-// How long stopping waits for reports already with the sink.
-constexpr auto kStopWaitForReports = std::chrono::seconds(5);
 
 std::string HeaderValue(MHD_Connection* connection, const char* name) {
     const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
@@ -139,6 +137,7 @@ unsigned ConnectionLimitFromDescriptors() {
 
 struct WaitingReport {
     MHD_Connection* connection;
+    bool suspended = false;
     bool finished = false;
     bool committed = false;
 };
@@ -148,18 +147,29 @@ struct ReportWaits {
     std::mutex mutex;
     std::condition_variable changed;
     std::unordered_set<std::shared_ptr<WaitingReport>> open;
-    int unanswered = 0;  // finished, their reply not yet sent
+    int unanswered = 0;     // finished, their reply not yet sent
+    int resuming = 0;       // finished, their connection not yet handed back to the library
+    bool stopping = false;  // no more reports are taken
 
     void Finish(const std::shared_ptr<WaitingReport>& report, bool committed) {
-        std::lock_guard lock(mutex);
-        if (report->finished) {
-            return;
+        {
+            std::lock_guard lock(mutex);
+            if (report->finished) {
+                return;
+            }
+            report->finished = true;
+            report->committed = committed;
+            ++unanswered;
+            ++resuming;
+            open.erase(report);
         }
-        report->finished = true;
-        report->committed = committed;
-        ++unanswered;
-        open.erase(report);
+        // Outside the lock: the library takes locks of its own here, and its threads call
+        // back into code that takes this one.
         MHD_resume_connection(report->connection);
+        {
+            std::lock_guard lock(mutex);
+            --resuming;
+        }
         changed.notify_all();
     }
 };
@@ -312,13 +322,22 @@ struct StatsService::Impl {
         if (!check.report) {
             return Reply(connection, state, MHD_HTTP_BAD_REQUEST, "bad request: " + check.error);
         }
-        state.report = std::make_shared<WaitingReport>(WaitingReport{connection});
+        auto report = std::make_shared<WaitingReport>(WaitingReport{connection});
         {
             std::lock_guard lock(waits->mutex);
-            waits->open.insert(state.report);
+            if (waits->stopping) {
+                return Reply(connection, state, MHD_HTTP_SERVICE_UNAVAILABLE, "stopping");
+            }
+            waits->open.insert(report);
         }
+        state.report = report;
         // Suspended before the hand-over: the sink may answer at once, from any thread.
         MHD_suspend_connection(connection);
+        {
+            std::lock_guard lock(waits->mutex);
+            report->suspended = true;
+        }
+        waits->changed.notify_all();
         sink.Submit(std::move(*check.report), ClientAddress(connection), now(),
                     [waits = waits, report = state.report](bool committed) {
                         waits->Finish(report, committed);
@@ -478,13 +497,21 @@ bool StatsService::Serve() {
         // Reports already with the sink are committed (or refused) and answered first; a sink
         // that does not answer in time gets its reports refused here.
         std::unique_lock lock(impl.waits->mutex);
-        impl.waits->changed.wait_for(lock, kStopWaitForReports,
+        impl.waits->stopping = true;
+        impl.waits->changed.wait_for(lock, impl.config.stopWaitForReports,
                                      [&] { return impl.waits->open.empty(); });
+        // Each one left is suspended (its hand-over done) before it is resumed here.
+        impl.waits->changed.wait(lock, [&] {
+            return std::all_of(impl.waits->open.begin(), impl.waits->open.end(),
+                               [](const auto& report) { return report->suspended; });
+        });
         for (const auto& report : std::vector(impl.waits->open.begin(), impl.waits->open.end())) {
             lock.unlock();
             impl.waits->Finish(report, false);
             lock.lock();
         }
+        // A connection is never left suspended for the library to find at its stop.
+        impl.waits->changed.wait(lock, [&] { return impl.waits->resuming == 0; });
         impl.waits->changed.wait_for(lock, std::chrono::milliseconds(300),
                                      [&] { return impl.waits->unanswered <= 0; });
     }

@@ -4,6 +4,7 @@
 // cost a little memory each and never a thread; usage reports wait for the sink without holding
 // that thread.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -26,6 +27,8 @@ struct ServiceConfig {
     int requestSeconds = 10;             // for a whole request, head and body
     int idleSeconds = 5;                 // a silent connection is closed after this
     unsigned maxConnections = 0;         // 0: as many as the descriptor limit allows
+    // Stopping waits this long for reports already with the sink, then refuses them.
+    std::chrono::milliseconds stopWaitForReports{5000};
 };
 
 // Request limits: larger bodies get 413, larger heads 431.

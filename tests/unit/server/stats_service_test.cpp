@@ -142,7 +142,7 @@ protected:
         server_ = std::thread([this] { served_ = service_->Serve(); });
     }
     void TearDown() override {
-        if (server_.joinable()) {
+        if (service_ && server_.joinable()) {
             service_->Stop();
             server_.join();
         }
@@ -342,6 +342,25 @@ TEST_F(StatsServiceTest, SlowAndIdleClientsAreCutAndNeverDelayOthers) {
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
     idle.ReadAll(milliseconds(1500));
     EXPECT_TRUE(idle.ClosedByPeer());
+}
+
+TEST_F(StatsServiceTest, StopRefusesReportsTheSinkNeverAnswers) {
+    ServiceConfig config;
+    config.stopWaitForReports = milliseconds(200);
+    Start(config);
+    Socket reporter(service_->Port());
+    ASSERT_TRUE(reporter.Send(UsageRequest("AA-BB")));
+    auto held = sink_.Take();
+    ASSERT_TRUE(held);
+    const auto stopAsked = Clock::now();
+    service_->Stop();
+    server_.join();
+    EXPECT_LT(Clock::now() - stopAsked, milliseconds(1000));
+    const std::string reply = reporter.ReadAll(milliseconds(500));
+    EXPECT_NE(StatusOf(reply).find(" 503 "), std::string::npos) << reply;
+    // The commit that ends after all this changes nothing, even with the service gone.
+    service_.reset();
+    held->done(true);
 }
 
 TEST_F(StatsServiceTest, NearTheConnectionLimitTheOldestIdleClientsMakeRoom) {
