@@ -124,15 +124,20 @@ std::string MimeTypeOf(const std::filesystem::path& file) {
     return "application/octet-stream";
 }
 
-// Half the descriptors the process may open: each connection holds two (see RequestDeadlines),
-// and some are kept for the database and the update files.
-unsigned ConnectionLimitFromDescriptors() {
+// Each connection may hold a whole request head (about 20 KiB with its pool), so this many keep
+// the service under 64 MiB at worst; more than enough for requests that last
+// milliseconds, with the oldest idle ones making room (see RequestDeadlines).
+constexpr unsigned kDefaultMaxConnections = 2000;
+
+// At most kDefaultMaxConnections, and half the descriptors the process may open: each
+// connection holds two (see RequestDeadlines), and some are kept for the database and files.
+unsigned DefaultConnectionLimit() {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
-        return 1000;
+        return kDefaultMaxConnections;
     }
     const rlim_t usable = limit.rlim_cur > 128 ? (limit.rlim_cur - 64) / 2 : 16;
-    return static_cast<unsigned>(std::min<rlim_t>(usable, 50000));
+    return static_cast<unsigned>(std::min<rlim_t>(usable, kDefaultMaxConnections));
 }
 
 struct WaitingReport {
@@ -468,7 +473,7 @@ bool StatsService::Serve() {
         return false;
     }
     const unsigned limit =
-        impl.config.maxConnections ? impl.config.maxConnections : ConnectionLimitFromDescriptors();
+        impl.config.maxConnections ? impl.config.maxConnections : DefaultConnectionLimit();
     RequestDeadlines deadlines(std::chrono::seconds(impl.config.requestSeconds), limit);
     impl.deadlines = &deadlines;
     MHD_Daemon* daemon = MHD_start_daemon(

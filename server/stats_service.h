@@ -26,7 +26,7 @@ struct ServiceConfig {
     std::filesystem::path databasePath;  // never served, even inside the update folder
     int requestSeconds = 10;             // for a whole request, head and body
     int idleSeconds = 5;                 // a silent connection is closed after this
-    unsigned maxConnections = 0;         // 0: as many as the descriptor limit allows
+    unsigned maxConnections = 0;         // 0: the default, within the descriptor limit
     // Stopping waits this long for reports already with the sink, then refuses them.
     std::chrono::milliseconds stopWaitForReports{5000};
 };

@@ -1,7 +1,7 @@
 #!/ usr / bin / env python3
 """Hostile clients against quorvex-stats on loopback, one fresh service per attack.
 
-    stats_attacks.py BINARY [--quick] [--check]
+    stats_attacks.py BINARY [--quick] [--check] [--only NAME,...]
 
 Prints one line per attack: what the attacker got, the version-check latency where it matters,
 and the service's peak RSS (VmHWM). --quick makes the attacks smaller (for the test command);
@@ -22,6 +22,7 @@ import time
 BIN = sys.argv[1]
 QUICK = "--quick" in sys.argv
 CHECK = "--check" in sys.argv
+ONLY = sys.argv[sys.argv.index("--only") + 1].split(",") if "--only" in sys.argv else None
 VERSION = b"POST /vmo.api/api/version/Versionpc HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n"
 MAX_RSS_KIB = 64 * 1024
 failures = []
@@ -86,7 +87,7 @@ def peak_rss_kib(pid):
 class Service:
     def __init__(self, work):
         self.work = work
-        self.port = random.randint(20000, 40000)
+        self.port = random.randint(20000, 32000)  # below the ephemeral ports
         self.proc = subprocess.Popen(
             [BIN, "--port", str(self.port), "--db", f"{work}/stats.db", "--newest-version", "1.6",
              "--update-dir", f"{work}/upd"], stderr=subprocess.DEVNULL)
@@ -195,6 +196,26 @@ def idle_connections(svc):
         s.close()
 
 
+def full_heads(svc):
+    # Each client sends a head just under the limit and never ends it: the most a connection
+    # can make the service hold; more clients than the service takes connections.
+    held = []
+    for _ in range(3000):
+        try:
+            s = socket.create_connection(("127.0.0.1", svc.port), timeout=2)
+            s.sendall(VERSION[:-4] + b"\r\nX-Pad: " + b"a" * 16000)
+            held.append(s)
+        except OSError:
+            break
+    time.sleep(0.5)
+    p99 = version_p99(svc.port)
+    answer = report(svc.port)
+    line(f"{len(held)} clients sending 16 KB heads, never ending", f"p99 {p99:.1f} ms, report {answer}",
+         svc.rss(), p99 < 100 and answer == "1")
+    for s in held:
+        s.close()
+
+
 def slow_heads(svc, then_stop=False):
     held = open_many(svc.port, 200)
     stop = threading.Event()
@@ -266,10 +287,12 @@ def fresh(work_root, name):
 def main():
     with tempfile.TemporaryDirectory() as root:
         attacks = [("chunked", big_chunked_post), ("ranges", many_ranges),
-                   ("headers", header_flood), ("idle", idle_connections),
+                   ("headers", header_flood), ("idle", idle_connections), ("heads", full_heads),
                    ("slow", lambda s: slow_heads(s, then_stop=True))]
         works = []
         for name, attack in attacks:
+            if ONLY and name not in ONLY:
+                continue
             work = fresh(root, name)
             works.append(work)
             svc = Service(work)
@@ -282,12 +305,13 @@ def main():
             finally:
                 if svc.proc.poll() is None:
                     svc.stop()
-        work = fresh(root, "locked")
-        svc = Service(work)
-        report(svc.port)  # creates the tables before the lock is taken
-        locked_database(svc, work)
-        svc.stop(limit=10)
-        works.append(work)
+        if not ONLY or "locked" in ONLY:
+            work = fresh(root, "locked")
+            svc = Service(work)
+            report(svc.port)  # creates the tables before the lock is taken
+            locked_database(svc, work)
+            svc.stop(limit=10)
+            works.append(work)
 #Nothing answered "1" may be missing.
         stored = set()
         for work in works:
