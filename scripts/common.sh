@@ -13,6 +13,7 @@ QVX_PACKAGES=(
     xvfb xauth x11-utils xdotool imagemagick xserver-xorg-core xserver-xorg-video-dummy
     fonts-wqy-microhei locales
     libmicrohttpd-dev libsqlite3-dev sqlite3 curl wrk nginx-light procps psmisc python3
+    postgresql libpq-dev libnginx-mod-stream
     libssl-dev openssl clang nsis
 )
 

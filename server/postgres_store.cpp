@@ -155,8 +155,10 @@ PostgresStore::~PostgresStore() {
 bool PostgresStore::SetUpSession(std::string* error) {
     // A "1" must follow the flush of its commit, whatever the server's default; a table that
     // another session holds locked fails the batch after lockWait instead of holding it.
-    const std::string sql = "SET synchronous_commit = on; SET lock_timeout = " +
-                            std::to_string(options_.lockWait.count()) + ";";
+    const std::string sql =
+        "SET client_min_messages = warning; SET synchronous_commit = on; "
+        "SET lock_timeout = " +
+        std::to_string(options_.lockWait.count()) + ";";
     if (!Ok(Exec(conn_, sql.c_str()))) {
         *error = ErrorOf(conn_);
         return false;

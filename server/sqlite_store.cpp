@@ -125,7 +125,7 @@ bool SqliteStore::Migrate(std::string* error) {
     return false;
 }
 
-bool SqliteStore::WriteBatch(const std::vector<PendingReport>& batch) {
+bool SqliteStore::WriteBatch(const std::vector<PendingReport>& batch, std::string* error) {
     Statement upsert = Prepare(db_, R"sql(
         INSERT INTO usage_pc (mac_text, device_type, first_seen, last_seen, report_count,
                               client_address)
@@ -138,6 +138,7 @@ bool SqliteStore::WriteBatch(const std::vector<PendingReport>& batch) {
         INSERT INTO usage_log (received_at, mac_text, device_type, client_address)
         VALUES (?1, ?2, ?3, ?4);)sql");
     if (!upsert || !log) {
+        *error = sqlite3_errmsg(db_);
         return false;
     }
     for (const PendingReport& p : batch) {
@@ -152,6 +153,7 @@ bool SqliteStore::WriteBatch(const std::vector<PendingReport>& batch) {
         sqlite3_bind_text(log.get(), 3, p.report.deviceType.c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_text(log.get(), 4, p.clientAddress.c_str(), -1, SQLITE_TRANSIENT);
         if (sqlite3_step(upsert.get()) != SQLITE_DONE || sqlite3_step(log.get()) != SQLITE_DONE) {
+            *error = sqlite3_errmsg(db_);  // before the statements are finalised
             return false;
         }
     }
@@ -165,7 +167,11 @@ bool SqliteStore::RecordBatch(const std::vector<PendingReport>& batch, std::stri
         return false;
     }
     // One failed statement rolls the whole batch back: none of it is reported as stored.
-    if (WriteBatch(batch) && Exec("COMMIT;")) {
+    if (!WriteBatch(batch, error)) {
+        Exec("ROLLBACK;");
+        return false;
+    }
+    if (Exec("COMMIT;")) {
         return true;
     }
     *error = sqlite3_errmsg(db_);

@@ -29,7 +29,7 @@ private:
     explicit SqliteStore(sqlite3* db) : db_(db) {}
     bool Exec(const char* sql);
     bool Migrate(std::string* error);
-    bool WriteBatch(const std::vector<PendingReport>& batch);
+    bool WriteBatch(const std::vector<PendingReport>& batch, std::string* error);
 
     std::mutex mutex_;
     sqlite3* db_;
