@@ -357,7 +357,7 @@ struct StatsService::Impl {
         }
         // "1" only once the report is committed: the program then never sends it again.
         if (!committed) {
-            return Reply(connection, state, MHD_HTTP_SERVICE_UNAVAILABLE, "not stored");
+            return Reply(connection, state, MHD_HTTP_INTERNAL_SERVER_ERROR, "not stored");
         }
         return Reply(connection, state, MHD_HTTP_OK, "1");
     }
