@@ -5,6 +5,7 @@
 #include <netdb.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,6 +80,24 @@ std::size_t RequestHeadSize(MHD_Connection* connection, const char* url, const c
     MHD_get_connection_values(connection, MHD_HEADER_KIND, &AddHeaderSize, &total);
     MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, &AddArgumentSize, &total);
     return total;
+}
+
+// How the request says its body is framed.
+struct Framing {
+    int lengths = 0;      // Content-Length lines
+    int codings = 0;      // Transfer-Encoding lines
+    bool chunked = true;  // every coding named is exactly "chunked"
+};
+
+MHD_Result CountFraming(void* framing, MHD_ValueKind, const char* key, const char* value) {
+    auto* f = static_cast<Framing*>(framing);
+    if (strcasecmp(key, MHD_HTTP_HEADER_CONTENT_LENGTH) == 0) {
+        ++f->lengths;
+    } else if (strcasecmp(key, MHD_HTTP_HEADER_TRANSFER_ENCODING) == 0) {
+        ++f->codings;
+        f->chunked = f->chunked && value && strcasecmp(value, "chunked") == 0;
+    }
+    return MHD_YES;
 }
 
 // A usage report handed to the sink; its connection is suspended until the sink answers.
@@ -274,6 +293,18 @@ struct StatsService::Impl {
             if (RequestHeadSize(connection, url, method, version) > kMaxRequestHead) {
                 return Reply(connection, *state, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
                              "request head too large", true);
+            }
+            // Only one way to frame a body is read: a proxy in front and this service must
+            // never disagree about where a request ends.
+            Framing framing;
+            MHD_get_connection_values(connection, MHD_HEADER_KIND, &CountFraming, &framing);
+            if (framing.codings > 0 && (framing.codings > 1 || !framing.chunked)) {
+                return Reply(connection, *state, MHD_HTTP_NOT_IMPLEMENTED,
+                             "transfer coding not supported", true);
+            }
+            if (framing.lengths > 1 || (framing.lengths == 1 && framing.codings == 1)) {
+                return Reply(connection, *state, MHD_HTTP_BAD_REQUEST, "ambiguous body length",
+                             true);
             }
             const std::string length = HeaderValue(connection, MHD_HTTP_HEADER_CONTENT_LENGTH);
             if (!length.empty() && (length.size() > 12 ||

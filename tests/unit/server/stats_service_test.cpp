@@ -247,6 +247,21 @@ TEST_F(StatsServiceTest, RequestLimits) {
              }() +
              "\r\n",
          "431"},
+        {"body in a coding other than chunked",
+         kVersion + "Transfer-Encoding: gzip\r\n\r\n" + std::string(70000, 'a'), "501"},
+        {"chunked under another coding",
+         kVersion + "Transfer-Encoding: gzip, chunked\r\n\r\n" + chunk70k, "501"},
+        {"two transfer-encoding lines",
+         kVersion + "Transfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n\r\n" + chunk70k,
+         "501"},
+        {"two lengths", kVersion + "Content-Length: 5\r\nContent-Length: 70000\r\n\r\nhello",
+         "400"},
+        {"length beside chunked",
+         kVersion +
+             "Transfer-Encoding: chunked\r\nContent-Length: 5\r\n\r\n5\r\nhello\r\n0\r\n\r\n",
+         "400"},
+        {"chunked body within the limit",
+         kVersion + "Transfer-Encoding: Chunked\r\n\r\n5\r\nhello\r\n0\r\n\r\n", "200"},
         {"head near 16 KiB", kVersion + "X-Pad: " + std::string(16000, 'a') + "\r\n\r\n", "200"},
     };
     for (const auto& c : cases) {
