@@ -39,6 +39,11 @@ std::uint64_t GroupCommitSink::Batches() const {
     return batches_;
 }
 
+std::uint64_t GroupCommitSink::Reports() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return reportsTotal_;
+}
+
 void GroupCommitSink::Run() {
     std::vector<PendingReport> batch;
     std::vector<Done> dones;
@@ -58,6 +63,7 @@ void GroupCommitSink::Run() {
             reports_.erase(reports_.begin(), reports_.begin() + n);
             dones_.erase(dones_.begin(), dones_.begin() + n);
             ++batches_;
+            reportsTotal_ += n;
         }
         std::string error;
         const bool committed = store_.RecordBatch(batch, &error);

@@ -32,8 +32,9 @@ public:
     void Submit(UsageReport report, std::string clientAddress, std::int64_t now,
                 Done done) override;
 
-    // Transactions tried so far (for the benchmark and the tests).
+    // Transactions tried so far, and the reports in them (for the log and the tests).
     std::uint64_t Batches() const;
+    std::uint64_t Reports() const;
 
 private:
     void Run();
@@ -48,6 +49,7 @@ private:
     std::vector<Done> dones_;             // beside them
     bool stopping_ = false;
     std::uint64_t batches_ = 0;
+    std::uint64_t reportsTotal_ = 0;
 
     std::thread writer_;  // last: starts once everything above is ready
 };

@@ -153,6 +153,7 @@ int main(int argc, char** argv) {
     const bool served = service.Serve();
     serving = false;
     watcher.join();
-    std::cerr << "quorvex-stats: stopped" << std::endl;
+    std::cerr << "quorvex-stats: stopped; " << sink.Reports() << " reports in " << sink.Batches()
+              << " transactions" << std::endl;
     return served ? 0 : 1;
 }
