@@ -22,9 +22,11 @@ class GroupCommitSink final : public ReportSink {
 public:
     using Log = std::function<void(const std::string& line)>;
 
-    // log receives one line per failed batch (may be empty). maxBatch bounds one transaction.
-    explicit GroupCommitSink(StatsStore& store, Log log = {}, std::size_t maxBatch = 1024);
-    // Commits what is still waiting, then stops the writer.
+    // log receives one line per failed batch (may be empty). writers: transactions under way at
+    // once (0: as many as the store can usefully run). maxBatch bounds one transaction.
+    explicit GroupCommitSink(StatsStore& store, Log log = {}, std::size_t writers = 0,
+                             std::size_t maxBatch = 1024);
+    // Commits what is still waiting, then stops the writers.
     ~GroupCommitSink() override;
     GroupCommitSink(const GroupCommitSink&) = delete;
     GroupCommitSink& operator=(const GroupCommitSink&) = delete;
@@ -51,7 +53,7 @@ private:
     std::uint64_t batches_ = 0;
     std::uint64_t reportsTotal_ = 0;
 
-    std::thread writer_;  // last: starts once everything above is ready
+    std::vector<std::thread> writers_;  // last: they start once everything above is ready
 };
 
 }  // namespace qvx::server

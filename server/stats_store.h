@@ -4,6 +4,7 @@
 // machine, and PostgreSQL, which any number of service instances can share.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -70,6 +71,8 @@ public:
     virtual std::vector<DaySummary> SummaryByDay() = 0;
     // The version named by the schema_version row.
     virtual int SchemaVersion() = 0;
+    // How many batches can usefully be committed at the same time.
+    virtual std::size_t Writers() const { return 1; }
 };
 
 bool IsPostgresLocation(const std::string& location);
