@@ -208,6 +208,11 @@ bool PostgresStore::SetUpSession(PGconn* conn, std::string* error) {
 }
 
 bool PostgresStore::Ready(PGconn* conn, std::string* error) {
+    // Reading what waits on an idle connection notices one that the server closed (a restart)
+    // before a batch is sent on it: its last message, then the end of the stream.
+    for (int read = 0; read < 2 && PQstatus(conn) == CONNECTION_OK; ++read) {
+        PQconsumeInput(conn);
+    }
     if (PQstatus(conn) == CONNECTION_OK) {
         return true;
     }

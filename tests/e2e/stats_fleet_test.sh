@@ -131,6 +131,13 @@ awk -F'\t' '$3 != "1" && $2 != 502 && $2 != 500 && $2 != 0 {bad=1} END {exit bad
 reply=$(raw_usage "AFTER-KILL")
 [ "$reply" = 1 ] || fail "usage after the kill '$reply'"
 
+# PostgreSQL restarted under the instance: its connections are opened again, no report fails.
+bash "$pg" restart "$work/pg.state" || fail "PostgreSQL restart"
+for i in 1 2 3 4 5 6 7 8 9 10; do
+    reply=$(raw_usage "AFTER-RESTART-$i")
+    [ "$reply" = 1 ] || fail "usage $i after the database restarted '$reply'"
+done
+
 rows=$(psql_q "select count(*) from usage_log")
 "$bin" summary --db "$uri" >"$work/summary" || fail "summary on PostgreSQL"
 grep -q "^$(date -u +%F) *$rows " "$work/summary" || fail "summary: $(cat "$work/summary")"
