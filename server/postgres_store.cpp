@@ -130,6 +130,8 @@ INSERT INTO usage_log (received_at, mac_text, device_type, client_address)
 SELECT * FROM unnest($7::bigint[], $8::text[], $9::text[], $10::text[]);
 )sql";
 
+constexpr const char* kRecordBatchName = "record_batch";
+
 constexpr std::size_t kConnections = 4;
 
 }  // namespace
@@ -163,7 +165,8 @@ std::unique_ptr<PostgresStore> PostgresStore::Open(const std::string& uri, std::
             *error = ErrorOf(conn);
             return nullptr;
         }
-        if (!store->SetUpSession(conn, error) || (i == 0 && !store->Migrate(conn, error))) {
+        if (!store->SetUpSession(conn, error) || (i == 0 && !store->Migrate(conn, error)) ||
+            !store->Prepare(conn, error)) {
             return nullptr;
         }
     }
@@ -207,6 +210,14 @@ bool PostgresStore::SetUpSession(PGconn* conn, std::string* error) {
     return true;
 }
 
+bool PostgresStore::Prepare(PGconn* conn, std::string* error) {
+    if (!Ok(Result(PQprepare(conn, kRecordBatchName, kRecordBatch, 0, nullptr)))) {
+        *error = ErrorOf(conn);
+        return false;
+    }
+    return true;
+}
+
 bool PostgresStore::Ready(PGconn* conn, std::string* error) {
     // Reading what waits on an idle connection notices one that the server closed (a restart)
     // before a batch is sent on it: its last message, then the end of the stream.
@@ -221,7 +232,7 @@ bool PostgresStore::Ready(PGconn* conn, std::string* error) {
         *error = ErrorOf(conn);
         return false;
     }
-    return SetUpSession(conn, error);
+    return SetUpSession(conn, error) && Prepare(conn, error);
 }
 
 bool PostgresStore::Migrate(PGconn* conn, std::string* error) {
@@ -295,7 +306,12 @@ bool PostgresStore::RecordBatch(const std::vector<PendingReport>& batch, std::st
     if (!Ready(conn.get(), error)) {
         return false;
     }
-    if (!Ok(ExecParams(conn.get(), kRecordBatch, params))) {
+    std::vector<const char*> values;
+    for (const std::string& p : params) {
+        values.push_back(p.c_str());
+    }
+    if (!Ok(Result(PQexecPrepared(conn.get(), kRecordBatchName, static_cast<int>(values.size()),
+                                  values.data(), nullptr, nullptr, 0)))) {
         // A connection lost during the commit leaves its outcome unknown; the reports are then
         // answered as not stored and sent again, which can count one twice but loses none.
         *error = ErrorOf(conn.get());

@@ -40,6 +40,7 @@ private:
     // Reconnects after a lost connection (a restarted server) and sets the session up.
     bool Ready(pg_conn* conn, std::string* error);
     bool SetUpSession(pg_conn* conn, std::string* error);
+    bool Prepare(pg_conn* conn, std::string* error);
     bool Migrate(pg_conn* conn, std::string* error);
 
     StoreOptions options_;

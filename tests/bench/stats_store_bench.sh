@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Run by hand: durable usage reports per second of quorvex-stats under group commit, each beside
 # its yardstick measured in the same run on the same disk:
-#   SQLite file   vs the disk's one-row fdatasync rate (append a row, fdatasync, repeat);
+#   SQLite file   vs the disk's one-row fdatasync rate (append a row, fdatasync, repeat),
+#                 measured before and after it (the higher figure counts);
 #   PostgreSQL    vs pgbench running a one-row INSERT with the same client count, on the same
-#                 private cluster (fsync and synchronous_commit on);
+#                 private cluster (fsync and synchronous_commit on), before and after it;
 #   version check vs nginx answering a static reply.
 #   bash tests/bench/stats_store_bench.sh [seconds per run, default 5] [clients, default 32]
 set -euo pipefail
@@ -83,8 +84,9 @@ durable_run() {
     awk -v r=$((after - before)) -v a="$start" -v b="$end" 'BEGIN{printf "%.0f", r / (b - a)}'
 }
 
-# 1. The disk: one row appended and flushed at a time.
-fsync_rate=$(python3 - "$work/fsync.dat" "$secs" <<'PY'
+# The disk: one row appended and flushed at a time.
+fsync_run() {
+    python3 - "$work/fsync.dat" "$secs" <<'PY'
 import os, sys, time
 fd = os.open(sys.argv[1], os.O_WRONLY | os.O_CREAT | os.O_APPEND, 0o600)
 row, n, end = b"x" * 100, 0, time.monotonic() + float(sys.argv[2])
@@ -95,28 +97,38 @@ while time.monotonic() < end:
     n += 1
 print(round(n / (time.monotonic() - start)))
 PY
-)
+}
+max() { if [ "$1" -gt "$2" ]; then echo "$1"; else echo "$2"; fi; }
 
-# 2. SQLite.
+# SQLite, between two measures of the disk (the higher one is the yardstick).
+fsync_before=$(fsync_run)
 start_stats "$work/stats.db"
 sqlite_rows() { sqlite3 "$work/stats.db" "select count(*) from usage_log"; }
 version_rps=$(run_wrk -s "$work/version.lua" "http://127.0.0.1:$port/vmo.api/api/version/Versionpc" | rps)
 sqlite_durable=$(durable_run sqlite_rows "http://127.0.0.1:$port/")
 stop_stats
+fsync_after=$(fsync_run)
+fsync_rate=$(max "$fsync_before" "$fsync_after")
 
-# 3. PostgreSQL: pgbench's one-row INSERT, then the service, same clients, same cluster.
+# PostgreSQL: the service between two pgbench runs of a one-row INSERT, same clients, same
+# cluster (the higher pgbench figure is the yardstick).
 uri=$(bash "$pg" start "$work/pg.state")
 pgbin=$(sed -n 's/^bin=//p' "$work/pg.state")
 psql "$uri" -Xq -c "CREATE TABLE bench_row (id BIGSERIAL PRIMARY KEY, v INTEGER NOT NULL)"
 echo "INSERT INTO bench_row (v) VALUES (1);" >"$work/insert.sql"
-pgbench_tps=$("$pgbin/pgbench" -n -c "$clients" -j 2 -T "$secs" -f "$work/insert.sql" "$uri" 2>&1 |
-    awk '/^tps/{printf "%.0f", $3}')
+pgbench_run() {
+    "$pgbin/pgbench" -n -c "$clients" -j 2 -T "$secs" -f "$work/insert.sql" "$uri" 2>&1 |
+        awk '/^tps/{printf "%.0f", $3}'
+}
+pgbench_before=$(pgbench_run)
 start_stats "$uri"
 pg_rows() { psql "$uri" -XAtq -c "select count(*) from usage_log"; }
 pg_durable=$(durable_run pg_rows "http://127.0.0.1:$port/")
 stop_stats
+pgbench_after=$(pgbench_run)
+pgbench_tps=$(max "$pgbench_before" "$pgbench_after")
 
-# 4. nginx's static reply beside the version check.
+# nginx's static reply beside the version check.
 mkdir -p "$work/nginx"
 cat >"$work/nginx/nginx.conf" <<CONF
 daemon off;
@@ -145,10 +157,12 @@ nginx_rps=$(run_wrk -s "$work/version.lua" "http://127.0.0.1:$nginx_port/" | rps
 
 ratio() { awk -v a="$1" -v b="$2" "BEGIN{printf \"$3\", a / b * ${4:-1}}"; }
 printf '%-52s %10s\n' "loopback, $clients clients, ${secs}s per run" "per second"
-printf '%-52s %10s\n' "disk: one-row append + fdatasync" "$fsync_rate"
+printf '%-52s %10s  (%s before, %s after)\n' "disk: one-row append + fdatasync" "$fsync_rate" \
+    "$fsync_before" "$fsync_after"
 printf '%-52s %10s  (%s x fdatasync)\n' "SQLite: durable usage reports" "$sqlite_durable" \
     "$(ratio "$sqlite_durable" "$fsync_rate" %.1f)"
-printf '%-52s %10s\n' "PostgreSQL: pgbench one-row INSERT (tps)" "$pgbench_tps"
+printf '%-52s %10s  (%s before, %s after)\n' "PostgreSQL: pgbench one-row INSERT (tps)" \
+    "$pgbench_tps" "$pgbench_before" "$pgbench_after"
 printf '%-52s %10s  (%s %% of pgbench)\n' "PostgreSQL: durable usage reports" "$pg_durable" \
     "$(ratio "$pg_durable" "$pgbench_tps" %.0f 100)"
 printf '%-52s %10s\n' "nginx static reply" "$nginx_rps"
