@@ -14,8 +14,9 @@ cd "$QVX_ROOT"
 secs=${1:-5}
 clients=${2:-32}
 build=${QVX_RELEASE_BUILD:-$QVX_ROOT/build/native-release}
-qvx_build native-release "$build" quorvex-stats >/dev/null
+qvx_build native-release "$build" quorvex-stats group_commit_bench >/dev/null
 bin=$build/server/quorvex-stats
+sink_bench=$build/tests/bench/group_commit_bench
 pg=tests/e2e/tools/private_postgres.sh
 
 work=$(mktemp -d)
@@ -107,6 +108,13 @@ sqlite_rows() { sqlite3 "$work/stats.db" "select count(*) from usage_log"; }
 version_rps=$(run_wrk -s "$work/version.lua" "http://127.0.0.1:$port/vmo.api/api/version/Versionpc" | rps)
 sqlite_durable=$(durable_run sqlite_rows "http://127.0.0.1:$port/")
 stop_stats
+# The same store through the group-commit sink alone, without the HTTP side.
+sink_run() {
+    "$sink_bench" "$1" "$clients" "$secs" >"$work/sink.out" ||
+        echo "warning: the sink answered some reports as not stored" >&2
+    cut -d' ' -f1 "$work/sink.out"
+}
+sqlite_sink=$(sink_run "$work/sink.db")
 fsync_after=$(fsync_run)
 fsync_rate=$(max "$fsync_before" "$fsync_after")
 
@@ -125,6 +133,7 @@ start_stats "$uri"
 pg_rows() { psql "$uri" -XAtq -c "select count(*) from usage_log"; }
 pg_durable=$(durable_run pg_rows "http://127.0.0.1:$port/")
 stop_stats
+pg_sink=$(sink_run "$uri")
 pgbench_after=$(pgbench_run)
 pgbench_tps=$(max "$pgbench_before" "$pgbench_after")
 
@@ -161,10 +170,14 @@ printf '%-52s %10s  (%s before, %s after)\n' "disk: one-row append + fdatasync" 
     "$fsync_before" "$fsync_after"
 printf '%-52s %10s  (%s x fdatasync)\n' "SQLite: durable usage reports" "$sqlite_durable" \
     "$(ratio "$sqlite_durable" "$fsync_rate" %.1f)"
+printf '%-52s %10s  (%s x fdatasync)\n' "SQLite: durable reports, sink alone (no HTTP)" \
+    "$sqlite_sink" "$(ratio "$sqlite_sink" "$fsync_rate" %.1f)"
 printf '%-52s %10s  (%s before, %s after)\n' "PostgreSQL: pgbench one-row INSERT (tps)" \
     "$pgbench_tps" "$pgbench_before" "$pgbench_after"
 printf '%-52s %10s  (%s %% of pgbench)\n' "PostgreSQL: durable usage reports" "$pg_durable" \
     "$(ratio "$pg_durable" "$pgbench_tps" %.0f 100)"
+printf '%-52s %10s  (%s %% of pgbench)\n' "PostgreSQL: durable reports, sink alone (no HTTP)" \
+    "$pg_sink" "$(ratio "$pg_sink" "$pgbench_tps" %.0f 100)"
 printf '%-52s %10s\n' "nginx static reply" "$nginx_rps"
 printf '%-52s %10s  (%s %% of nginx)\n' "quorvex-stats version check" "$version_rps" \
     "$(ratio "$version_rps" "$nginx_rps" %.0f 100)"
