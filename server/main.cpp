@@ -2,11 +2,12 @@
 // of update files.
 //
 //   quorvex-stats [--bind ADDR] [--port N] [--db PATH|URI] [--newest-version TEXT]
-//                 [--update-dir DIR]
+//                 [--update-dir DIR] [--proxy-protocol]
 //   quorvex-stats summary [--db PATH|URI]
 //
 // --db takes a SQLite file (the default, quorvex-stats.db) or a PostgreSQL connection URI
-// (postgresql://USER@HOST:PORT/DBNAME), which several instances can share.
+// (postgresql://USER@HOST:PORT/DBNAME), which several instances can share. --proxy-protocol:
+// every connection comes through a TCP balancer that names the client in a PROXY header.
 //   quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
 //   FILE...
 
@@ -38,7 +39,7 @@ struct Options {
 
 void Usage() {
     std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH|postgresql://URI] "
-                 "[--newest-version TEXT] [--update-dir DIR]\n"
+                 "[--newest-version TEXT] [--update-dir DIR] [--proxy-protocol]\n"
                  "       quorvex-stats summary [--db PATH|postgresql://URI]\n"
                  "       quorvex-stats publish --key PRIVATE.pem --program-version M "
                  "--entries-version Z --out DIR FILE...\n";
@@ -62,6 +63,10 @@ bool Parse(int argc, char** argv, Options* options) {
     }
     for (; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (flag == "--proxy-protocol" && !options->summary) {
+            options->service.proxyProtocol = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return false;
         }

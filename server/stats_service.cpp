@@ -15,6 +15,8 @@
 #include <sstream>
 #include <system_error>
 
+#include "server/proxy_header.h"
+
 namespace qvx::server {
 
 namespace {
@@ -48,10 +50,31 @@ int PortOf(const sockaddr_storage& addr) {
 // unencoded, and the parser would otherwise reject the line outright.
 class RequestLineStream : public httplib::Stream {
 public:
-    RequestLineStream(int sock, time_t readSeconds, time_t writeSeconds)
+    RequestLineStream(int sock, time_t readSeconds, time_t writeSeconds, bool proxyHeader)
         : sock_(sock),
           readTimeoutMs_(static_cast<int>(readSeconds * 1000)),
-          writeTimeoutMs_(static_cast<int>(writeSeconds * 1000)) {}
+          writeTimeoutMs_(static_cast<int>(writeSeconds * 1000)),
+          proxyHeaderDue_(proxyHeader) {}
+
+    // Behind a TCP balancer: the connection starts with the balancer's PROXY header, which names
+    // the client. False (the connection is to be dropped) when it does not.
+    bool ReadProxyHeader() {
+        while (proxyHeaderDue_) {
+            const ProxyHeader header = ParseProxyHeader(std::string_view(data_).substr(pos_));
+            if (header.status == ProxyHeader::Status::kInvalid) {
+                return false;
+            }
+            if (header.status == ProxyHeader::Status::kComplete) {
+                pos_ += header.length;
+                proxyAddress_ = header.clientAddress;
+                proxyPort_ = header.clientPort;
+                proxyHeaderDue_ = false;
+            } else if (Fill() <= 0) {
+                return false;
+            }
+        }
+        return true;
+    }
 
     void StartRequest() { atRequestStart_ = true; }
     bool HasBuffered() const { return pos_ < data_.size(); }
@@ -86,6 +109,11 @@ public:
     }
 
     void get_remote_ip_and_port(std::string& ip, int& port) const override {
+        if (!proxyAddress_.empty()) {
+            ip = proxyAddress_;
+            port = proxyPort_;
+            return;
+        }
         sockaddr_storage addr{};
         socklen_t len = sizeof(addr);
         if (getpeername(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
@@ -150,10 +178,18 @@ private:
     std::string data_;
     std::size_t pos_ = 0;
     bool atRequestStart_ = false;
+    bool proxyHeaderDue_;
+    std::string proxyAddress_;
+    int proxyPort_ = 0;
 };
 
 class BlankTolerantServer : public httplib::Server {
+public:
+    explicit BlankTolerantServer(bool proxyProtocol) : proxyProtocol_(proxyProtocol) {}
+
 private:
+    bool proxyProtocol_;
+
     bool process_and_close_socket(socket_t sock) override {
         bool ok = false;
         // Head and body go out in separate writes; without this each reply waits for the
@@ -161,8 +197,9 @@ private:
         int yes = 1;
         setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof(yes));
         {
-            RequestLineStream stream(sock, read_timeout_sec_, write_timeout_sec_);
-            for (std::size_t left = keep_alive_max_count_; left > 0; --left) {
+            RequestLineStream stream(sock, read_timeout_sec_, write_timeout_sec_, proxyProtocol_);
+            for (std::size_t left = stream.ReadProxyHeader() ? keep_alive_max_count_ : 0; left > 0;
+                 --left) {
                 if (!WaitForNextRequest(sock, stream)) {
                     break;
                 }
@@ -255,7 +292,7 @@ StatsService::StatsService(ServiceConfig config, ReportSink& sink,
     : config_(std::move(config)),
       sink_(sink),
       now_(std::move(now)),
-      http_(std::make_unique<BlankTolerantServer>()) {
+      http_(std::make_unique<BlankTolerantServer>(config_.proxyProtocol)) {
     // Handlers wait for their batch's commit; more of them waiting means larger batches.
     http_->new_task_queue = [] { return new httplib::ThreadPool(64); };
     http_->set_payload_max_length(64 * 1024);

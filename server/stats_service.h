@@ -22,6 +22,9 @@ struct ServiceConfig {
     int port = 8091;
     std::string newestVersion = "1.5";
     std::string updateFolder;  // empty: no files are served
+    // Every connection comes through a TCP balancer that starts it with a PROXY header naming
+    // the client (nginx stream: proxy_protocol on); one without it is dropped.
+    bool proxyProtocol = false;
 };
 
 // The file under root that a GET path names, or nullopt when the path leaves the folder (a ".."
