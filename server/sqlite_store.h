@@ -7,6 +7,7 @@
 #include "server/stats_store.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace qvx::server {
 
@@ -33,6 +34,9 @@ private:
 
     std::mutex mutex_;
     sqlite3* db_;
+    // The two statements of a report, prepared once (finalised before the database closes).
+    sqlite3_stmt* upsert_ = nullptr;
+    sqlite3_stmt* log_ = nullptr;
 };
 
 }  // namespace qvx::server
