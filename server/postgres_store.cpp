@@ -111,8 +111,8 @@ constexpr const char* kMigrations[kSchemaVersion] = {kVersion1};
 // Instances that start together take turns at the schema.
 constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7351920461);";
 
-// The PCs of a batch merged (one row each, in first-arrival order) and the log lines, as one
-// statement: it commits whole or not at all.
+// The PCs of a batch merged (one row each) and the log lines, as one statement: it commits
+// whole or not at all.
 constexpr const char* kRecordBatch = R"sql(
 WITH pc AS (
     INSERT INTO usage_pc (mac_text, device_type, first_seen, last_seen, report_count,
@@ -211,11 +211,11 @@ void PostgresStore::Release(PGconn* conn) {
 
 bool PostgresStore::SetUpSession(PGconn* conn, std::string* error) {
     // A "1" must follow the flush of its commit, whatever the server's default; a table that
-    // another session holds locked fails the batch after lockWait instead of holding it. Notices
-    // (of IF NOT EXISTS) would only clutter the service's log.
+    // another session holds locked fails the batch after lockWait instead of holding it, and no
+    // statement runs longer than 15 s. Notices (of IF NOT EXISTS) would only clutter the log.
     const std::string sql =
         "SET client_min_messages = warning; SET synchronous_commit = on; "
-        "SET lock_timeout = " +
+        "SET statement_timeout = 15000; SET lock_timeout = " +
         std::to_string(options_.lockWait.count()) + ";";
     if (!Ok(Exec(conn, sql.c_str()))) {
         *error = ErrorOf(conn);
