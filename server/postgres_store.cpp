@@ -132,7 +132,7 @@ SELECT * FROM unnest($7::bigint[], $8::text[], $9::text[], $10::text[]);
 
 constexpr const char* kRecordBatchName = "record_batch";
 
-// A database that stops answering (a host gone, a network cut) fails the batches on it within
+// A database host that stops answering (gone, a network cut) fails the batches on it within
 // seconds instead of holding the writers. The URI comes last, so what it says wins.
 PGconn* Connect(const std::string& uri) {
     const char* keys[] = {"connect_timeout",
@@ -211,11 +211,12 @@ void PostgresStore::Release(PGconn* conn) {
 
 bool PostgresStore::SetUpSession(PGconn* conn, std::string* error) {
     // A "1" must follow the flush of its commit, whatever the server's default; a table that
-    // another session holds locked fails the batch after lockWait instead of holding it, and no
-    // statement runs longer than 15 s. Notices (of IF NOT EXISTS) would only clutter the log.
+    // another session holds locked fails the batch after lockWait instead of holding it (no
+    // statement timeout: the summary over a long log may take its time). Notices (of IF NOT
+    // EXISTS) would only clutter the log.
     const std::string sql =
         "SET client_min_messages = warning; SET synchronous_commit = on; "
-        "SET statement_timeout = 15000; SET lock_timeout = " +
+        "SET lock_timeout = " +
         std::to_string(options_.lockWait.count()) + ";";
     if (!Ok(Exec(conn, sql.c_str()))) {
         *error = ErrorOf(conn);
