@@ -119,7 +119,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (options.summary) {
-        std::cout << qvx::server::FormatSummary(store->SummaryByDay());
+        std::vector<qvx::server::DaySummary> days;
+        if (!store->ReadSummary(&days, &error)) {
+            std::cerr << "quorvex-stats: cannot read the summary: " << error << "\n";
+            return 1;
+        }
+        std::cout << qvx::server::FormatSummary(days);
         return 0;
     }
 

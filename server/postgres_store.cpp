@@ -368,12 +368,11 @@ std::vector<StoredReport> PostgresStore::All() {
     return rows;
 }
 
-std::vector<DaySummary> PostgresStore::SummaryByDay() {
+bool PostgresStore::ReadSummary(std::vector<DaySummary>* days, std::string* error) {
     const Lease conn(*this);
-    std::vector<DaySummary> days;
-    std::string error;
-    if (!Ready(conn.get(), &error)) {
-        return days;
+    days->clear();
+    if (!Ready(conn.get(), error)) {
+        return false;
     }
     const Result r = Exec(conn.get(), R"sql(
         WITH log AS (SELECT to_char(to_timestamp(received_at) AT TIME ZONE 'UTC', 'YYYY-MM-DD')
@@ -384,11 +383,15 @@ std::vector<DaySummary> PostgresStore::SummaryByDay() {
         SELECT log.day, count(*), count(DISTINCT log.mac_text), coalesce(max(fresh.n), 0)
         FROM log LEFT JOIN fresh ON fresh.day = log.day
         GROUP BY log.day ORDER BY log.day;)sql");
-    for (int i = 0; Ok(r) && i < PQntuples(r.get()); ++i) {
-        days.push_back(DaySummary{Text(r.get(), i, 0), Int(r.get(), i, 1), Int(r.get(), i, 2),
-                                  Int(r.get(), i, 3)});
+    if (!Ok(r)) {
+        *error = ErrorOf(conn.get());
+        return false;
     }
-    return days;
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        days->push_back(DaySummary{Text(r.get(), i, 0), Int(r.get(), i, 1), Int(r.get(), i, 2),
+                                   Int(r.get(), i, 3)});
+    }
+    return true;
 }
 
 int PostgresStore::SchemaVersion() {

@@ -26,7 +26,7 @@ public:
     std::optional<StoredReport> Find(const std::string& macText,
                                      const std::string& deviceType) override;
     std::vector<StoredReport> All() override;
-    std::vector<DaySummary> SummaryByDay() override;
+    bool ReadSummary(std::vector<DaySummary>* days, std::string* error) override;
     int SchemaVersion() override;
     // Batches on several connections at once: one is executed while another waits for its
     // flush, and the server flushes the commits that wait together at once.

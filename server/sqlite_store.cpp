@@ -222,9 +222,9 @@ std::vector<StoredReport> SqliteStore::All() {
     return rows;
 }
 
-std::vector<DaySummary> SqliteStore::SummaryByDay() {
+bool SqliteStore::ReadSummary(std::vector<DaySummary>* days, std::string* error) {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<DaySummary> days;
+    days->clear();
     Statement s = Prepare(db_, R"sql(
         WITH log AS (SELECT date(received_at, 'unixepoch') AS day, mac_text FROM usage_log),
              fresh AS (SELECT date(first_seen, 'unixepoch') AS day, count(*) AS n
@@ -232,12 +232,18 @@ std::vector<DaySummary> SqliteStore::SummaryByDay() {
         SELECT log.day, count(*), count(DISTINCT log.mac_text), coalesce(max(fresh.n), 0)
         FROM log LEFT JOIN fresh ON fresh.day = log.day
         GROUP BY log.day ORDER BY log.day;)sql");
-    while (s && sqlite3_step(s.get()) == SQLITE_ROW) {
-        days.push_back(DaySummary{ColumnText(s.get(), 0), sqlite3_column_int64(s.get(), 1),
-                                  sqlite3_column_int64(s.get(), 2),
-                                  sqlite3_column_int64(s.get(), 3)});
+    int rc = s ? SQLITE_ROW : SQLITE_ERROR;
+    while (s && (rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+        days->push_back(DaySummary{ColumnText(s.get(), 0), sqlite3_column_int64(s.get(), 1),
+                                   sqlite3_column_int64(s.get(), 2),
+                                   sqlite3_column_int64(s.get(), 3)});
     }
-    return days;
+    if (rc != SQLITE_DONE) {
+        *error = sqlite3_errmsg(db_);
+        days->clear();
+        return false;
+    }
+    return true;
 }
 
 int SqliteStore::SchemaVersion() {

@@ -23,7 +23,7 @@ public:
     std::optional<StoredReport> Find(const std::string& macText,
                                      const std::string& deviceType) override;
     std::vector<StoredReport> All() override;
-    std::vector<DaySummary> SummaryByDay() override;
+    bool ReadSummary(std::vector<DaySummary>* days, std::string* error) override;
     int SchemaVersion() override;
 
 private:
