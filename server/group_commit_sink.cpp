@@ -5,19 +5,24 @@
 
 namespace qvx::server {
 
-GroupCommitSink::GroupCommitSink(StatsStore& store, Log log, std::size_t maxBatch)
-    : store_(store),
-      log_(std::move(log)),
-      maxBatch_(std::max<std::size_t>(maxBatch, 1)),
-      writer_([this] { Run(); }) {}
+GroupCommitSink::GroupCommitSink(StatsStore& store, Log log, std::size_t writers,
+                                 std::size_t maxBatch)
+    : store_(store), log_(std::move(log)), maxBatch_(std::max<std::size_t>(maxBatch, 1)) {
+    const std::size_t n = writers > 0 ? writers : std::max<std::size_t>(store_.Writers(), 1);
+    for (std::size_t i = 0; i < n; ++i) {
+        writers_.emplace_back([this] { Run(); });
+    }
+}
 
 GroupCommitSink::~GroupCommitSink() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
-    wake_.notify_one();
-    writer_.join();
+    wake_.notify_all();
+    for (std::thread& writer : writers_) {
+        writer.join();
+    }
 }
 
 void GroupCommitSink::Submit(UsageReport report, std::string clientAddress, std::int64_t now,
@@ -39,6 +44,11 @@ std::uint64_t GroupCommitSink::Batches() const {
     return batches_;
 }
 
+std::uint64_t GroupCommitSink::Reports() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return reportsTotal_;
+}
+
 void GroupCommitSink::Run() {
     std::vector<PendingReport> batch;
     std::vector<Done> dones;
@@ -58,6 +68,7 @@ void GroupCommitSink::Run() {
             reports_.erase(reports_.begin(), reports_.begin() + n);
             dones_.erase(dones_.begin(), dones_.begin() + n);
             ++batches_;
+            reportsTotal_ += n;
         }
         std::string error;
         const bool committed = store_.RecordBatch(batch, &error);

@@ -22,9 +22,11 @@ class GroupCommitSink final : public ReportSink {
 public:
     using Log = std::function<void(const std::string& line)>;
 
-    // log receives one line per failed batch (may be empty). maxBatch bounds one transaction.
-    explicit GroupCommitSink(StatsStore& store, Log log = {}, std::size_t maxBatch = 1024);
-    // Commits what is still waiting, then stops the writer.
+    // log receives one line per failed batch (may be empty). writers: transactions under way at
+    // once (0: as many as the store can usefully run). maxBatch bounds one transaction.
+    explicit GroupCommitSink(StatsStore& store, Log log = {}, std::size_t writers = 0,
+                             std::size_t maxBatch = 1024);
+    // Commits what is still waiting, then stops the writers.
     ~GroupCommitSink() override;
     GroupCommitSink(const GroupCommitSink&) = delete;
     GroupCommitSink& operator=(const GroupCommitSink&) = delete;
@@ -32,8 +34,9 @@ public:
     void Submit(UsageReport report, std::string clientAddress, std::int64_t now,
                 Done done) override;
 
-    // Transactions tried so far (for the benchmark and the tests).
+    // Transactions tried so far, and the reports in them (for the log and the tests).
     std::uint64_t Batches() const;
+    std::uint64_t Reports() const;
 
 private:
     void Run();
@@ -48,8 +51,9 @@ private:
     std::vector<Done> dones_;             // beside them
     bool stopping_ = false;
     std::uint64_t batches_ = 0;
+    std::uint64_t reportsTotal_ = 0;
 
-    std::thread writer_;  // last: starts once everything above is ready
+    std::vector<std::thread> writers_;  // last: they start once everything above is ready
 };
 
 }  // namespace qvx::server

@@ -3,10 +3,12 @@
 //
 //   quorvex-stats [--bind ADDR] [--port N] [--db PATH|URI] [--newest-version TEXT]
 //                 [--update-dir DIR] [--access-log PATH]
+//                 [--proxy-protocol]
 //   quorvex-stats summary [--db PATH|URI]
 //
 // --db takes a SQLite file (the default, quorvex-stats.db) or a PostgreSQL connection URI
-// (postgresql://USER@HOST:PORT/DBNAME), which several instances can share.
+// (postgresql://USER@HOST:PORT/DBNAME), which several instances can share. --proxy-protocol:
+// every connection comes through a TCP balancer that names the client in a PROXY header.
 //   quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
 //   FILE...
 
@@ -40,11 +42,12 @@ struct Options {
 };
 
 void Usage() {
-    std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH|postgresql://URI] "
-                 "[--newest-version TEXT] [--update-dir DIR] [--access-log PATH]\n"
-                 "       quorvex-stats summary [--db PATH|postgresql://URI]\n"
-                 "       quorvex-stats publish --key PRIVATE.pem --program-version M "
-                 "--entries-version Z --out DIR FILE...\n";
+    std::cerr
+        << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH|postgresql://URI] "
+           "[--newest-version TEXT] [--update-dir DIR] [--access-log PATH] [--proxy-protocol]\n"
+           "       quorvex-stats summary [--db PATH|postgresql://URI]\n"
+           "       quorvex-stats publish --key PRIVATE.pem --program-version M "
+           "--entries-version Z --out DIR FILE...\n";
 }
 
 bool ParsePort(const std::string& text, int* port) {
@@ -65,6 +68,10 @@ bool Parse(int argc, char** argv, Options* options) {
     }
     for (; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (flag == "--proxy-protocol" && !options->summary) {
+            options->service.proxyProtocol = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return false;
         }
@@ -128,7 +135,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (options.summary) {
-        std::cout << qvx::server::FormatSummary(store->SummaryByDay());
+        std::vector<qvx::server::DaySummary> days;
+        if (!store->ReadSummary(&days, &error)) {
+            std::cerr << "quorvex-stats: cannot read the summary: " << error << "\n";
+            return 1;
+        }
+        std::cout << qvx::server::FormatSummary(days);
         return 0;
     }
 
@@ -183,6 +195,7 @@ int main(int argc, char** argv) {
     const bool served = service.Serve();
     serving = false;
     watcher.join();
-    std::cerr << "quorvex-stats: stopped" << std::endl;
+    std::cerr << "quorvex-stats: stopped; " << sink.Reports() << " reports in " << sink.Batches()
+              << " transactions" << std::endl;
     return served ? 0 : 1;
 }

@@ -111,14 +111,16 @@ constexpr const char* kMigrations[kSchemaVersion] = {kVersion1};
 // Instances that start together take turns at the schema.
 constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7351920461);";
 
-// The PCs of a batch merged (one row each, in first-arrival order) and the log lines, as one
-// statement: it commits whole or not at all.
+// The PCs of a batch merged (one row each) and the log lines, as one statement: it commits
+// whole or not at all.
 constexpr const char* kRecordBatch = R"sql(
 WITH pc AS (
     INSERT INTO usage_pc (mac_text, device_type, first_seen, last_seen, report_count,
                           client_address)
     SELECT * FROM unnest($1::text[], $2::text[], $3::bigint[], $4::bigint[], $5::bigint[],
-                         $6::text[])
+                         $6::text[]) AS b (mac, dev, f, l, n, c)
+    -- Rows locked in one order by every batch: concurrent batches cannot deadlock.
+    ORDER BY mac COLLATE "C", dev COLLATE "C"
     ON CONFLICT (mac_text, device_type) DO UPDATE SET
         last_seen = excluded.last_seen,
         report_count = usage_pc.report_count + excluded.report_count,
@@ -128,64 +130,134 @@ INSERT INTO usage_log (received_at, mac_text, device_type, client_address)
 SELECT * FROM unnest($7::bigint[], $8::text[], $9::text[], $10::text[]);
 )sql";
 
+constexpr const char* kRecordBatchName = "record_batch";
+
+// A database host that stops answering (gone, a network cut) fails the batches on it within
+// seconds instead of holding the writers. The URI comes last, so what it says wins.
+PGconn* Connect(const std::string& uri) {
+    const char* keys[] = {"connect_timeout",
+                          "keepalives_idle",
+                          "keepalives_interval",
+                          "keepalives_count",
+                          "tcp_user_timeout",
+                          "dbname",
+                          nullptr};
+    const char* values[] = {"5", "10", "5", "3", "15000", uri.c_str(), nullptr};
+    return PQconnectdbParams(keys, values, 1);
+}
+
+constexpr std::size_t kConnections = 4;
+
 }  // namespace
+
+// One connection of the pool for the length of a call.
+class PostgresStore::Lease {
+public:
+    explicit Lease(PostgresStore& store) : store_(store), conn_(store.Acquire()) {}
+    ~Lease() { store_.Release(conn_); }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    PGconn* get() const { return conn_; }
+
+private:
+    PostgresStore& store_;
+    PGconn* conn_;
+};
 
 std::unique_ptr<PostgresStore> PostgresStore::Open(const std::string& uri, std::string* error,
                                                    StoreOptions options) {
-    std::unique_ptr<PostgresStore> store(new PostgresStore(PQconnectdb(uri.c_str()), options));
-    if (!store->conn_) {
-        *error = "out of memory";
-        return nullptr;
-    }
-    if (PQstatus(store->conn_) != CONNECTION_OK) {
-        *error = ErrorOf(store->conn_);
-        return nullptr;
-    }
-    std::lock_guard<std::mutex> lock(store->mutex_);
-    if (!store->SetUpSession(error) || !store->Migrate(error)) {
-        return nullptr;
+    std::unique_ptr<PostgresStore> store(new PostgresStore(options));
+    for (std::size_t i = 0; i < kConnections; ++i) {
+        PGconn* conn = Connect(uri);
+        if (!conn) {
+            *error = "out of memory";
+            return nullptr;
+        }
+        store->connections_.push_back(conn);
+        store->idle_.push_back(conn);
+        if (PQstatus(conn) != CONNECTION_OK) {
+            *error = ErrorOf(conn);
+            return nullptr;
+        }
+        if (!store->SetUpSession(conn, error) || (i == 0 && !store->Migrate(conn, error)) ||
+            !store->Prepare(conn, error)) {
+            return nullptr;
+        }
     }
     return store;
 }
 
 PostgresStore::~PostgresStore() {
-    PQfinish(conn_);
+    for (PGconn* conn : connections_) {
+        PQfinish(conn);
+    }
 }
 
-bool PostgresStore::SetUpSession(std::string* error) {
+PGconn* PostgresStore::Acquire() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    released_.wait(lock, [this] { return !idle_.empty(); });
+    PGconn* conn = idle_.back();
+    idle_.pop_back();
+    return conn;
+}
+
+void PostgresStore::Release(PGconn* conn) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        idle_.push_back(conn);
+    }
+    released_.notify_one();
+}
+
+bool PostgresStore::SetUpSession(PGconn* conn, std::string* error) {
     // A "1" must follow the flush of its commit, whatever the server's default; a table that
-    // another session holds locked fails the batch after lockWait instead of holding it.
+    // another session holds locked fails the batch after lockWait instead of holding it (no
+    // statement timeout: the summary over a long log may take its time). Notices (of IF NOT
+    // EXISTS) would only clutter the log.
     const std::string sql =
         "SET client_min_messages = warning; SET synchronous_commit = on; "
         "SET lock_timeout = " +
         std::to_string(options_.lockWait.count()) + ";";
-    if (!Ok(Exec(conn_, sql.c_str()))) {
-        *error = ErrorOf(conn_);
+    if (!Ok(Exec(conn, sql.c_str()))) {
+        *error = ErrorOf(conn);
         return false;
     }
     return true;
 }
 
-bool PostgresStore::Ready(std::string* error) {
-    if (PQstatus(conn_) == CONNECTION_OK) {
-        return true;
-    }
-    PQreset(conn_);
-    if (PQstatus(conn_) != CONNECTION_OK) {
-        *error = ErrorOf(conn_);
+bool PostgresStore::Prepare(PGconn* conn, std::string* error) {
+    if (!Ok(Result(PQprepare(conn, kRecordBatchName, kRecordBatch, 0, nullptr)))) {
+        *error = ErrorOf(conn);
         return false;
     }
-    return SetUpSession(error);
+    return true;
 }
 
-bool PostgresStore::Migrate(std::string* error) {
-    bool ok = Ok(Exec(conn_, "BEGIN;")) && Ok(Exec(conn_, kMigrationLock)) &&
-              Ok(Exec(conn_,
+bool PostgresStore::Ready(PGconn* conn, std::string* error) {
+    // Reading what waits on an idle connection notices one that the server closed (a restart)
+    // before a batch is sent on it: its last message, then the end of the stream.
+    for (int read = 0; read < 2 && PQstatus(conn) == CONNECTION_OK; ++read) {
+        PQconsumeInput(conn);
+    }
+    if (PQstatus(conn) == CONNECTION_OK) {
+        return true;
+    }
+    PQreset(conn);
+    if (PQstatus(conn) != CONNECTION_OK) {
+        *error = ErrorOf(conn);
+        return false;
+    }
+    return SetUpSession(conn, error) && Prepare(conn, error);
+}
+
+bool PostgresStore::Migrate(PGconn* conn, std::string* error) {
+    bool ok = Ok(Exec(conn, "BEGIN;")) && Ok(Exec(conn, kMigrationLock)) &&
+              Ok(Exec(conn,
                       "CREATE TABLE IF NOT EXISTS schema_version "
                       "(version INTEGER NOT NULL);"));
     int version = 0;
     if (ok) {
-        const Result r = Exec(conn_, "SELECT max(version) FROM schema_version;");
+        const Result r = Exec(conn, "SELECT max(version) FROM schema_version;");
         ok = Ok(r) && PQntuples(r.get()) == 1;
         if (ok) {
             version = static_cast<int>(Int(r.get(), 0, 0));
@@ -194,22 +266,22 @@ bool PostgresStore::Migrate(std::string* error) {
     if (ok && version > kSchemaVersion) {
         *error = "database schema version " + std::to_string(version) +
                  " is newer than this program's (" + std::to_string(kSchemaVersion) + ")";
-        Exec(conn_, "ROLLBACK;");
+        Exec(conn, "ROLLBACK;");
         return false;
     }
     for (int step = version; ok && step < kSchemaVersion; ++step) {
-        ok = Ok(Exec(conn_, kMigrations[step]));
+        ok = Ok(Exec(conn, kMigrations[step]));
     }
     if (ok && version < kSchemaVersion) {
         const std::string set = "DELETE FROM schema_version; INSERT INTO schema_version VALUES (" +
                                 std::to_string(kSchemaVersion) + ");";
-        ok = Ok(Exec(conn_, set.c_str()));
+        ok = Ok(Exec(conn, set.c_str()));
     }
-    if (ok && Ok(Exec(conn_, "COMMIT;"))) {
+    if (ok && Ok(Exec(conn, "COMMIT;"))) {
         return true;
     }
-    *error = ErrorOf(conn_);
-    Exec(conn_, "ROLLBACK;");
+    *error = ErrorOf(conn);
+    Exec(conn, "ROLLBACK;");
     return false;
 }
 
@@ -245,14 +317,19 @@ bool PostgresStore::RecordBatch(const std::vector<PendingReport>& batch, std::st
         IntArray(pcCount),  TextArray(pcClient), IntArray(logAt),   TextArray(logMac),
         TextArray(logType), TextArray(logClient)};
 
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (!Ready(error)) {
+    const Lease conn(*this);
+    if (!Ready(conn.get(), error)) {
         return false;
     }
-    if (!Ok(ExecParams(conn_, kRecordBatch, params))) {
+    std::vector<const char*> values;
+    for (const std::string& p : params) {
+        values.push_back(p.c_str());
+    }
+    if (!Ok(Result(PQexecPrepared(conn.get(), kRecordBatchName, static_cast<int>(values.size()),
+                                  values.data(), nullptr, nullptr, 0)))) {
         // A connection lost during the commit leaves its outcome unknown; the reports are then
         // answered as not stored and sent again, which can count one twice but loses none.
-        *error = ErrorOf(conn_);
+        *error = ErrorOf(conn.get());
         return false;
     }
     return true;
@@ -260,12 +337,12 @@ bool PostgresStore::RecordBatch(const std::vector<PendingReport>& batch, std::st
 
 std::optional<StoredReport> PostgresStore::Find(const std::string& macText,
                                                 const std::string& deviceType) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const Lease conn(*this);
     std::string error;
-    if (!Ready(&error)) {
+    if (!Ready(conn.get(), &error)) {
         return std::nullopt;
     }
-    const Result r = ExecParams(conn_, R"sql(
+    const Result r = ExecParams(conn.get(), R"sql(
         SELECT mac_text, device_type, first_seen, last_seen, report_count, client_address
         FROM usage_pc WHERE mac_text = $1 AND device_type = $2;)sql",
                                 {macText, deviceType});
@@ -276,13 +353,13 @@ std::optional<StoredReport> PostgresStore::Find(const std::string& macText,
 }
 
 std::vector<StoredReport> PostgresStore::All() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const Lease conn(*this);
     std::vector<StoredReport> rows;
     std::string error;
-    if (!Ready(&error)) {
+    if (!Ready(conn.get(), &error)) {
         return rows;
     }
-    const Result r = Exec(conn_, R"sql(
+    const Result r = Exec(conn.get(), R"sql(
         SELECT mac_text, device_type, first_seen, last_seen, report_count, client_address
         FROM usage_pc ORDER BY first_seen, mac_text COLLATE "C";)sql");
     for (int i = 0; Ok(r) && i < PQntuples(r.get()); ++i) {
@@ -291,14 +368,13 @@ std::vector<StoredReport> PostgresStore::All() {
     return rows;
 }
 
-std::vector<DaySummary> PostgresStore::SummaryByDay() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<DaySummary> days;
-    std::string error;
-    if (!Ready(&error)) {
-        return days;
+bool PostgresStore::ReadSummary(std::vector<DaySummary>* days, std::string* error) {
+    const Lease conn(*this);
+    days->clear();
+    if (!Ready(conn.get(), error)) {
+        return false;
     }
-    const Result r = Exec(conn_, R"sql(
+    const Result r = Exec(conn.get(), R"sql(
         WITH log AS (SELECT to_char(to_timestamp(received_at) AT TIME ZONE 'UTC', 'YYYY-MM-DD')
                             AS day, mac_text FROM usage_log),
              fresh AS (SELECT to_char(to_timestamp(first_seen) AT TIME ZONE 'UTC', 'YYYY-MM-DD')
@@ -307,20 +383,24 @@ std::vector<DaySummary> PostgresStore::SummaryByDay() {
         SELECT log.day, count(*), count(DISTINCT log.mac_text), coalesce(max(fresh.n), 0)
         FROM log LEFT JOIN fresh ON fresh.day = log.day
         GROUP BY log.day ORDER BY log.day;)sql");
-    for (int i = 0; Ok(r) && i < PQntuples(r.get()); ++i) {
-        days.push_back(DaySummary{Text(r.get(), i, 0), Int(r.get(), i, 1), Int(r.get(), i, 2),
-                                  Int(r.get(), i, 3)});
+    if (!Ok(r)) {
+        *error = ErrorOf(conn.get());
+        return false;
     }
-    return days;
+    for (int i = 0; i < PQntuples(r.get()); ++i) {
+        days->push_back(DaySummary{Text(r.get(), i, 0), Int(r.get(), i, 1), Int(r.get(), i, 2),
+                                   Int(r.get(), i, 3)});
+    }
+    return true;
 }
 
 int PostgresStore::SchemaVersion() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    const Lease conn(*this);
     std::string error;
-    if (!Ready(&error)) {
+    if (!Ready(conn.get(), &error)) {
         return 0;
     }
-    const Result r = Exec(conn_, "SELECT max(version) FROM schema_version;");
+    const Result r = Exec(conn.get(), "SELECT max(version) FROM schema_version;");
     if (!Ok(r) || PQntuples(r.get()) != 1) {
         return 0;
     }

@@ -3,8 +3,10 @@
 // balancer. Same tables and columns as the SQLite file; a batch is one statement, so it commits
 // whole or not at all, and synchronous_commit is forced on so a "1" follows the WAL flush.
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "server/stats_store.h"
 
@@ -24,19 +26,28 @@ public:
     std::optional<StoredReport> Find(const std::string& macText,
                                      const std::string& deviceType) override;
     std::vector<StoredReport> All() override;
-    std::vector<DaySummary> SummaryByDay() override;
+    bool ReadSummary(std::vector<DaySummary>* days, std::string* error) override;
     int SchemaVersion() override;
+    // Batches on several connections at once: one is executed while another waits for its
+    // flush, and the server flushes the commits that wait together at once.
+    std::size_t Writers() const override { return connections_.size(); }
 
 private:
-    PostgresStore(pg_conn* conn, StoreOptions options) : conn_(conn), options_(options) {}
+    class Lease;
+    explicit PostgresStore(StoreOptions options) : options_(options) {}
+    pg_conn* Acquire();
+    void Release(pg_conn* conn);
     // Reconnects after a lost connection (a restarted server) and sets the session up.
-    bool Ready(std::string* error);
-    bool SetUpSession(std::string* error);
-    bool Migrate(std::string* error);
+    bool Ready(pg_conn* conn, std::string* error);
+    bool SetUpSession(pg_conn* conn, std::string* error);
+    bool Prepare(pg_conn* conn, std::string* error);
+    bool Migrate(pg_conn* conn, std::string* error);
 
-    std::mutex mutex_;
-    pg_conn* conn_;
     StoreOptions options_;
+    std::mutex mutex_;
+    std::condition_variable released_;
+    std::vector<pg_conn*> connections_;  // all, owned
+    std::vector<pg_conn*> idle_;
 };
 
 }  // namespace qvx::server

@@ -81,6 +81,8 @@ std::unique_ptr<SqliteStore> SqliteStore::Open(const std::string& path, std::str
 }
 
 SqliteStore::~SqliteStore() {
+    sqlite3_finalize(upsert_);
+    sqlite3_finalize(log_);
     sqlite3_close_v2(db_);
 }
 
@@ -126,34 +128,46 @@ bool SqliteStore::Migrate(std::string* error) {
 }
 
 bool SqliteStore::WriteBatch(const std::vector<PendingReport>& batch, std::string* error) {
-    Statement upsert = Prepare(db_, R"sql(
-        INSERT INTO usage_pc (mac_text, device_type, first_seen, last_seen, report_count,
-                              client_address)
-        VALUES (?1, ?2, ?3, ?3, 1, ?4)
-        ON CONFLICT (mac_text, device_type) DO UPDATE SET
-            last_seen = excluded.last_seen,
-            report_count = report_count + 1,
-            client_address = excluded.client_address;)sql");
-    Statement log = Prepare(db_, R"sql(
-        INSERT INTO usage_log (received_at, mac_text, device_type, client_address)
-        VALUES (?1, ?2, ?3, ?4);)sql");
-    if (!upsert || !log) {
+    if (!upsert_) {
+        sqlite3_prepare_v2(db_, R"sql(
+            INSERT INTO usage_pc (mac_text, device_type, first_seen, last_seen, report_count,
+                                  client_address)
+            VALUES (?1, ?2, ?3, ?3, 1, ?4)
+            ON CONFLICT (mac_text, device_type) DO UPDATE SET
+                last_seen = excluded.last_seen,
+                report_count = report_count + 1,
+                client_address = excluded.client_address;)sql",
+                           -1, &upsert_, nullptr);
+    }
+    if (!log_) {
+        sqlite3_prepare_v2(db_, R"sql(
+            INSERT INTO usage_log (received_at, mac_text, device_type, client_address)
+            VALUES (?1, ?2, ?3, ?4);)sql",
+                           -1, &log_, nullptr);
+    }
+    if (!upsert_ || !log_) {
         *error = sqlite3_errmsg(db_);
         return false;
     }
     for (const PendingReport& p : batch) {
-        sqlite3_reset(upsert.get());
-        sqlite3_reset(log.get());
-        sqlite3_bind_text(upsert.get(), 1, p.report.macText.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(upsert.get(), 2, p.report.deviceType.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(upsert.get(), 3, p.receivedAt);
-        sqlite3_bind_text(upsert.get(), 4, p.clientAddress.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(log.get(), 1, p.receivedAt);
-        sqlite3_bind_text(log.get(), 2, p.report.macText.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(log.get(), 3, p.report.deviceType.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(log.get(), 4, p.clientAddress.c_str(), -1, SQLITE_TRANSIENT);
-        if (sqlite3_step(upsert.get()) != SQLITE_DONE || sqlite3_step(log.get()) != SQLITE_DONE) {
-            *error = sqlite3_errmsg(db_);  // before the statements are finalised
+        // The texts outlive the steps: no copies.
+        sqlite3_bind_text(upsert_, 1, p.report.macText.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_text(upsert_, 2, p.report.deviceType.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_int64(upsert_, 3, p.receivedAt);
+        sqlite3_bind_text(upsert_, 4, p.clientAddress.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_int64(log_, 1, p.receivedAt);
+        sqlite3_bind_text(log_, 2, p.report.macText.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_text(log_, 3, p.report.deviceType.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_text(log_, 4, p.clientAddress.c_str(), -1, SQLITE_STATIC);
+        const bool ok = sqlite3_step(upsert_) == SQLITE_DONE && sqlite3_step(log_) == SQLITE_DONE;
+        if (!ok) {
+            *error = sqlite3_errmsg(db_);  // before the reset below
+        }
+        sqlite3_reset(upsert_);
+        sqlite3_reset(log_);
+        sqlite3_clear_bindings(upsert_);
+        sqlite3_clear_bindings(log_);
+        if (!ok) {
             return false;
         }
     }
@@ -208,9 +222,9 @@ std::vector<StoredReport> SqliteStore::All() {
     return rows;
 }
 
-std::vector<DaySummary> SqliteStore::SummaryByDay() {
+bool SqliteStore::ReadSummary(std::vector<DaySummary>* days, std::string* error) {
     std::lock_guard<std::mutex> lock(mutex_);
-    std::vector<DaySummary> days;
+    days->clear();
     Statement s = Prepare(db_, R"sql(
         WITH log AS (SELECT date(received_at, 'unixepoch') AS day, mac_text FROM usage_log),
              fresh AS (SELECT date(first_seen, 'unixepoch') AS day, count(*) AS n
@@ -218,12 +232,18 @@ std::vector<DaySummary> SqliteStore::SummaryByDay() {
         SELECT log.day, count(*), count(DISTINCT log.mac_text), coalesce(max(fresh.n), 0)
         FROM log LEFT JOIN fresh ON fresh.day = log.day
         GROUP BY log.day ORDER BY log.day;)sql");
-    while (s && sqlite3_step(s.get()) == SQLITE_ROW) {
-        days.push_back(DaySummary{ColumnText(s.get(), 0), sqlite3_column_int64(s.get(), 1),
-                                  sqlite3_column_int64(s.get(), 2),
-                                  sqlite3_column_int64(s.get(), 3)});
+    int rc = s ? SQLITE_ROW : SQLITE_ERROR;
+    while (s && (rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+        days->push_back(DaySummary{ColumnText(s.get(), 0), sqlite3_column_int64(s.get(), 1),
+                                   sqlite3_column_int64(s.get(), 2),
+                                   sqlite3_column_int64(s.get(), 3)});
     }
-    return days;
+    if (rc != SQLITE_DONE) {
+        *error = sqlite3_errmsg(db_);
+        days->clear();
+        return false;
+    }
+    return true;
 }
 
 int SqliteStore::SchemaVersion() {

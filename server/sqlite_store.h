@@ -7,6 +7,7 @@
 #include "server/stats_store.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace qvx::server {
 
@@ -22,7 +23,7 @@ public:
     std::optional<StoredReport> Find(const std::string& macText,
                                      const std::string& deviceType) override;
     std::vector<StoredReport> All() override;
-    std::vector<DaySummary> SummaryByDay() override;
+    bool ReadSummary(std::vector<DaySummary>* days, std::string* error) override;
     int SchemaVersion() override;
 
 private:
@@ -33,6 +34,9 @@ private:
 
     std::mutex mutex_;
     sqlite3* db_;
+    // The two statements of a report, prepared once (finalised before the database closes).
+    sqlite3_stmt* upsert_ = nullptr;
+    sqlite3_stmt* log_ = nullptr;
 };
 
 }  // namespace qvx::server

@@ -18,6 +18,7 @@
 #include <unordered_set>
 
 #include "server/access_log.h"
+#include "server/proxy_acceptor.h"
 #include "server/request_deadlines.h"
 
 namespace qvx::server {
@@ -506,25 +507,48 @@ bool StatsService::Serve() {
         impl.config.maxConnections ? impl.config.maxConnections : DefaultConnectionLimit();
     RequestDeadlines deadlines(std::chrono::seconds(impl.config.requestSeconds), limit);
     impl.deadlines = &deadlines;
+    // Behind a balancer the connections are accepted here, past their PROXY header, and handed
+    // to the library; otherwise the library accepts them itself.
+    const bool proxied = impl.config.proxyProtocol;
     MHD_Daemon* daemon = MHD_start_daemon(
-        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr,
-        &Impl::OnRequest, &impl, MHD_OPTION_LISTEN_SOCKET, impl.listenFd,
-        MHD_OPTION_CONNECTION_LIMIT, limit, MHD_OPTION_CONNECTION_TIMEOUT,
-        static_cast<unsigned>(impl.config.idleSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
-        kConnectionMemory, MHD_OPTION_NOTIFY_COMPLETED, &Impl::OnRequestEnd, &impl,
-        MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl, MHD_OPTION_URI_LOG_CALLBACK,
-        &Impl::OnRequestStart, &impl, MHD_OPTION_THREAD_POOL_SIZE, kEventThreads, MHD_OPTION_END);
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME |
+            (proxied ? MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC : 0),
+        0, nullptr, nullptr, &Impl::OnRequest, &impl, MHD_OPTION_LISTEN_SOCKET,
+        proxied ? MHD_INVALID_SOCKET : impl.listenFd, MHD_OPTION_CONNECTION_LIMIT, limit,
+        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(impl.config.idleSeconds),
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory, MHD_OPTION_NOTIFY_COMPLETED,
+        &Impl::OnRequestEnd, &impl, MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl,
+        MHD_OPTION_URI_LOG_CALLBACK, &Impl::OnRequestStart, &impl, MHD_OPTION_THREAD_POOL_SIZE,
+        kEventThreads, MHD_OPTION_END);
     if (!daemon) {
         impl.deadlines = nullptr;
         return false;
+    }
+    std::optional<ProxyAcceptor> acceptor;
+    if (proxied) {
+        acceptor.emplace(
+            impl.listenFd,
+            [daemon](int fd, const sockaddr* client, socklen_t length) {
+                // Refused at the connection limit: the library has closed the socket.
+                MHD_add_connection(daemon, fd, client, length);
+            },
+            std::chrono::seconds(impl.config.idleSeconds), limit);
+        if (!acceptor->Running()) {
+            MHD_stop_daemon(daemon);
+            impl.deadlines = nullptr;
+            return false;
+        }
     }
     {
         std::unique_lock lock(impl.stopMutex);
         impl.stopChanged.wait(lock, [&] { return impl.stopRequested; });
     }
-    // No new connections; the listening socket is ours again.
-    const MHD_socket listening = MHD_quiesce_daemon(daemon);
-    if (listening != MHD_INVALID_SOCKET) {
+    // No new connections.
+    if (acceptor) {
+        acceptor.reset();
+        close(impl.listenFd);
+    } else if (const MHD_socket listening = MHD_quiesce_daemon(daemon);
+               listening != MHD_INVALID_SOCKET) {
         close(listening);
     }
     impl.listenFd = -1;

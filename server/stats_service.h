@@ -29,6 +29,9 @@ struct ServiceConfig {
     unsigned maxConnections = 0;         // 0: the default, within the descriptor limit
     // Stopping waits this long for reports already with the sink, then refuses them.
     std::chrono::milliseconds stopWaitForReports{5000};
+    // Every connection comes through a TCP balancer that starts it with a PROXY header naming
+    // the client (nginx stream: proxy_protocol on); one without it is dropped.
+    bool proxyProtocol = false;
 };
 
 // Request limits: larger bodies get 413, larger heads 431.

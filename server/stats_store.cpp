@@ -48,6 +48,13 @@ bool StatsStore::Record(const UsageReport& report, const std::string& clientAddr
     return RecordBatch({PendingReport{report, clientAddress, now}}, &error);
 }
 
+std::vector<DaySummary> StatsStore::SummaryByDay() {
+    std::vector<DaySummary> days;
+    std::string error;
+    ReadSummary(&days, &error);
+    return days;
+}
+
 std::string FormatSummary(const std::vector<DaySummary>& days) {
     std::string text = "day         reports  pcs  new_pcs\n";
     char line[96];

@@ -4,6 +4,7 @@
 // machine, and PostgreSQL, which any number of service instances can share.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -67,9 +68,15 @@ public:
     virtual std::optional<StoredReport> Find(const std::string& macText,
                                              const std::string& deviceType) = 0;
     virtual std::vector<StoredReport> All() = 0;
-    virtual std::vector<DaySummary> SummaryByDay() = 0;
+    // Reports, PCs and new PCs per UTC day; false with *error set when the database could not
+    // be read (days then holds nothing).
+    virtual bool ReadSummary(std::vector<DaySummary>* days, std::string* error) = 0;
+    // The same, empty when it could not be read.
+    std::vector<DaySummary> SummaryByDay();
     // The version named by the schema_version row.
     virtual int SchemaVersion() = 0;
+    // How many batches can usefully be committed at the same time.
+    virtual std::size_t Writers() const { return 1; }
 };
 
 bool IsPostgresLocation(const std::string& location);

@@ -40,11 +40,14 @@ mkdir -p "$work/upd"
 head -c 200000 /dev/urandom >"$work/upd/quorvex.exe"
 
 start_instance() {
-    "$bin" --port "$1" --db "$uri" --newest-version 1.6 >/dev/null 2>>"$work/instance_$1.log" &
+    "$bin" --port "$1" --db "$uri" --newest-version 1.6 --proxy-protocol >/dev/null \
+        2>>"$work/instance_$1.log" &
 }
+# The instances expect nginx's PROXY header first; curl can send one too.
 wait_port() {
     for _ in $(seq 100); do
-        curl -s -o /dev/null -X POST "http://127.0.0.1:$1/vmo.api/api/version/Versionpc" && return 0
+        curl -s -o /dev/null ${2:-} -X POST "http://127.0.0.1:$1/vmo.api/api/version/Versionpc" &&
+            return 0
         sleep 0.1
     done
     fail "nothing answers on port $1"
@@ -54,8 +57,12 @@ start_instance "$port_a"
 pid_a=$!
 start_instance "$port_b"
 pid_b=$!
-wait_port "$port_a"
-wait_port "$port_b"
+wait_port "$port_a" --haproxy-protocol
+wait_port "$port_b" --haproxy-protocol
+# Without the header, an instance drops the connection: no one reaches it around nginx.
+if curl -s -X POST "http://127.0.0.1:$port_a/vmo.api/api/version/Versionpc"; then
+    fail "an instance answered a connection without a PROXY header"
+fi
 [ "$(psql_q 'select version from schema_version')" = 1 ] || fail "schema version row"
 
 # The production configuration with this run's ports and folder.
@@ -102,8 +109,12 @@ reply=$(raw_usage "00-1A-2B-3C-4D-5E 52-54-00-12-34-56")
 [ "$reply" = 1 ] || fail "raw usage through nginx '$reply'"
 [ "$(psql_q "select report_count from usage_pc where mac_text = '00-1A-2B-3C-4D-5E 52-54-00-12-34-56'")" = 1 ] ||
     fail "raw report not stored as sent"
-[ "$(psql_q "select client_address from usage_pc where mac_text like '00-1A%'")" = 127.0.0.1 ] ||
-    fail "client address"
+# The client's own address is stored, not nginx's.
+reply=$(curl -s --interface 127.0.0.5 -X POST \
+    "http://127.0.0.1:$port_lb/vmo.api/api/user/addappUserinfo?MAC_in=CLIENT-5&devicetype=pc")
+[ "$reply" = 1 ] || fail "usage from 127.0.0.5 '$reply'"
+[ "$(psql_q "select client_address from usage_pc where mac_text = 'CLIENT-5'")" = 127.0.0.5 ] ||
+    fail "client address $(psql_q "select client_address from usage_pc where mac_text = 'CLIENT-5'")"
 # The update folder comes from nginx itself; it takes nothing but GET.
 code=$(curl -s -o /dev/null -w '%{http_code}' -X POST "http://127.0.0.1:$port_upd/quorvex.exe")
 [ "$code" = 403 ] || fail "POST to the update folder gave $code"
@@ -130,6 +141,13 @@ awk -F'\t' '$3 != "1" && $2 != 502 && $2 != 500 && $2 != 0 {bad=1} END {exit bad
     fail "unexpected replies: $(awk -F'\t' '$3 != "1"' "$work/answers" | head -3)"
 reply=$(raw_usage "AFTER-KILL")
 [ "$reply" = 1 ] || fail "usage after the kill '$reply'"
+
+# PostgreSQL restarted under the instance: its connections are opened again, no report fails.
+bash "$pg" restart "$work/pg.state" || fail "PostgreSQL restart"
+for i in 1 2 3 4 5 6 7 8 9 10; do
+    reply=$(raw_usage "AFTER-RESTART-$i")
+    [ "$reply" = 1 ] || fail "usage $i after the database restarted '$reply'"
+done
 
 rows=$(psql_q "select count(*) from usage_log")
 "$bin" summary --db "$uri" >"$work/summary" || fail "summary on PostgreSQL"

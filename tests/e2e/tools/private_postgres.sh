@@ -2,6 +2,7 @@
 # A private PostgreSQL cluster for one test run, on a free loopback port; no system service is
 # touched. The server runs as the package's "postgres" user (it refuses root).
 #   private_postgres.sh start STATE [postgres -c settings...]   prints the connection URI
+#   private_postgres.sh restart STATE                           fast shutdown and start again
 #   private_postgres.sh stop STATE                              stops it by PID, removes it
 # STATE is a file that the start writes (data folder, URI) and the stop reads.
 set -euo pipefail
@@ -67,11 +68,15 @@ start)
     printf 'data=%s\nuri=%s\nport=%s\nbin=%s\n' "$data" "$uri" "$port" "$bin" >>"$state"
     echo "$uri"
     ;;
+restart)
+    data=$(sed -n 's/^data=//p' "$state")
+    as_postgres "$(sed -n 's/^bin=//p' "$state")/pg_ctl" -D "$data" -w -t 30 -m fast restart >/dev/null
+    ;;
 stop)
     stop
     ;;
 *)
-    echo "usage: $0 start|stop STATE" >&2
+    echo "usage: $0 start|restart|stop STATE" >&2
     exit 2
     ;;
 esac

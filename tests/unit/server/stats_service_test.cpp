@@ -201,6 +201,50 @@ TEST_F(StatsServiceTest, ReportNotCommittedIsNeverAnsweredOne) {
     }
 }
 
+TEST_F(StatsServiceTest, BehindABalancerTheProxyHeaderNamesTheClient) {
+    ServiceConfig config;
+    config.proxyProtocol = true;
+    config.idleSeconds = 1;
+    Start(config);
+    struct Case {
+        const char* name;
+        std::vector<std::string> parts;  // sent one after another
+        const char* client;              // nullptr: dropped unanswered
+    };
+    const std::string report = UsageRequest("AA-BB");
+    const Case cases[] = {
+        {"v4", {"PROXY TCP4 203.0.113.7 127.0.0.1 51234 8091\r\n" + report}, "203.0.113.7"},
+        {"v6", {"PROXY TCP6 2001:db8::7 ::1 51234 8091\r\n" + report}, "2001:db8::7"},
+        {"header in pieces",
+         {"PROXY TCP4 198.51", ".100.9 127.0.0.1 1 2\r\n", report},
+         "198.51.100.9"},
+        {"balancer's own check", {"PROXY UNKNOWN\r\n" + report}, "127.0.0.1"},
+        {"no header", {report}, nullptr},
+        {"bad address", {"PROXY TCP4 1.2.3 127.0.0.1 1 2\r\n" + report}, nullptr},
+        {"header never ends", {"PROXY TCP4 203.0.113.7"}, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Socket client(service_->Port());
+        for (const std::string& part : c.parts) {
+            ASSERT_TRUE(client.Send(part));
+            std::this_thread::sleep_for(milliseconds(30));
+        }
+        if (!c.client) {
+            EXPECT_EQ(client.ReadAll(), "");
+            EXPECT_TRUE(client.ClosedByPeer());
+            continue;
+        }
+        auto held = sink_.Take();
+        ASSERT_TRUE(held);
+        EXPECT_EQ(held->clientAddress, c.client);
+        EXPECT_EQ(held->report.macText, "AA-BB");
+        held->done(true);
+        EXPECT_EQ(BodyOf(client.ReadAll()), "1");
+    }
+    EXPECT_FALSE(sink_.Take()) << "a dropped connection's report reached the sink";
+}
+
 TEST_F(StatsServiceTest, InvalidReportNeverReachesTheSink) {
     sink_.inlineAnswer = true;
     Start();

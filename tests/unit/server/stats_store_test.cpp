@@ -108,6 +108,20 @@ TEST_P(StatsStoreTest, SummaryCountsReportsPcsAndNewPcsPerDay) {
         << FormatSummary(days);
 }
 
+TEST_P(StatsStoreTest, SummaryThatCannotBeReadIsAnErrorNotAnEmptyTable) {
+    auto store = db_.Open();
+    ASSERT_TRUE(store);
+    ASSERT_TRUE(store->Record({"A", "pc"}, "x", kDayOne));
+    std::vector<DaySummary> days;
+    std::string error;
+    ASSERT_TRUE(store->ReadSummary(&days, &error)) << error;
+    EXPECT_EQ(days.size(), 1u);
+    db_.Connect()->Exec("DROP TABLE usage_log;");
+    EXPECT_FALSE(store->ReadSummary(&days, &error));
+    EXPECT_NE(error.find("usage_log"), std::string::npos) << error;
+    EXPECT_TRUE(days.empty());
+}
+
 // A statement that fails in the middle of a batch rolls back the reports before it too.
 TEST_P(StatsStoreTest, StatementFailingMidBatchCommitsNoneOfTheBatch) {
     auto store = db_.Open();
