@@ -1,6 +1,7 @@
 #include "server/proxy_acceptor.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -89,6 +90,11 @@ ProxyAcceptor::ProxyAcceptor(int listenFd, HandOver handOver, std::chrono::milli
       handOver_(std::move(handOver)),
       headerWait_(headerWait),
       maxPending_(maxPending ? maxPending : 1) {
+    // Accepting runs until the queue is empty, so it must never block.
+    const int flags = fcntl(listenFd_, F_GETFL);
+    if (flags < 0 || fcntl(listenFd_, F_SETFL, flags | O_NONBLOCK) != 0) {
+        return;
+    }
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ >= 0) {
         thread_ = std::thread([this] { Run(); });

@@ -510,16 +510,20 @@ bool StatsService::Serve() {
     // Behind a balancer the connections are accepted here, past their PROXY header, and handed
     // to the library; otherwise the library accepts them itself.
     const bool proxied = impl.config.proxyProtocol;
+    // The library takes the listening socket unless connections come past a PROXY header.
+    const MHD_OptionItem listenOption =
+        proxied ? MHD_OptionItem{MHD_OPTION_END, 0, nullptr}
+                : MHD_OptionItem{MHD_OPTION_LISTEN_SOCKET, impl.listenFd, nullptr};
+    const MHD_OptionItem options[] = {listenOption, {MHD_OPTION_END, 0, nullptr}};
     MHD_Daemon* daemon = MHD_start_daemon(
         MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME |
             (proxied ? MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC : 0),
-        0, nullptr, nullptr, &Impl::OnRequest, &impl, MHD_OPTION_LISTEN_SOCKET,
-        proxied ? MHD_INVALID_SOCKET : impl.listenFd, MHD_OPTION_CONNECTION_LIMIT, limit,
+        0, nullptr, nullptr, &Impl::OnRequest, &impl, MHD_OPTION_CONNECTION_LIMIT, limit,
         MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(impl.config.idleSeconds),
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory, MHD_OPTION_NOTIFY_COMPLETED,
         &Impl::OnRequestEnd, &impl, MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl,
         MHD_OPTION_URI_LOG_CALLBACK, &Impl::OnRequestStart, &impl, MHD_OPTION_THREAD_POOL_SIZE,
-        kEventThreads, MHD_OPTION_END);
+        kEventThreads, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
     if (!daemon) {
         impl.deadlines = nullptr;
         return false;
