@@ -77,7 +77,8 @@ TEST_P(GroupCommitSinkTest, EveryReportIsAnsweredOnceAfterItsRowIsVisibleToOther
         for (int t = 0; t < kThreads; ++t) {
             clients.emplace_back([&, t] {
                 for (int i = 0; i < kEach; ++i) {
-                    const std::string mac = "T" + std::to_string(t) + "-" + std::to_string(i);
+                    std::string mac = "T";
+                    mac.append(std::to_string(t)).append("-").append(std::to_string(i));
                     ReportSink::Done record = answers.For(mac);
                     sink.Submit({mac, "pc"}, "127.0.0.1", kNow, [&, mac, record](bool ok) {
                         {
@@ -153,7 +154,7 @@ TEST_P(GroupCommitSinkTest, ReportsThatWaitTogetherShareOneCommit) {
         Submit(sink, answers, "FIRST");
         std::this_thread::sleep_for(200ms);  // the writer now waits for the lock with FIRST
         for (int i = 0; i < 50; ++i) {
-            Submit(sink, answers, "M" + std::to_string(i));
+            Submit(sink, answers, std::string("M").append(std::to_string(i)));
         }
         lock->Exec("ROLLBACK;");
     }
@@ -189,7 +190,7 @@ TEST_P(GroupCommitSinkTest, StoppingCommitsWhatIsStillWaiting) {
     {
         GroupCommitSink sink(*store);
         for (int i = 0; i < 100; ++i) {
-            Submit(sink, answers, "S" + std::to_string(i));
+            Submit(sink, answers, std::string("S").append(std::to_string(i)));
         }
     }
     for (const auto& [mac, list] : answers.Await(100)) {
