@@ -12,7 +12,8 @@ QVX_PACKAGES=(
     g++-mingw-w64-x86-64-posix wine wine64 fonts-wine
     xvfb xauth x11-utils x11-xserver-utils xdotool imagemagick xserver-xorg-core xserver-xorg-video-dummy
     fonts-wqy-microhei locales
-    libcpp-httplib-dev libsqlite3-dev sqlite3 curl wrk nginx-light procps psmisc python3
+    libmicrohttpd-dev libsqlite3-dev sqlite3 curl wrk nginx-light procps psmisc python3
+    postgresql libpq-dev libnginx-mod-stream
     libssl-dev openssl clang nsis
 )
 

@@ -1,13 +1,20 @@
 // quorvex-stats: answers the main program's version check and usage report, and serves a folder
 // of update files.
 //
-//   quorvex-stats [--bind ADDR] [--port N] [--db PATH] [--newest-version TEXT] [--update-dir DIR]
-//   quorvex-stats summary [--db PATH]
+//   quorvex-stats [--bind ADDR] [--port N] [--db PATH|URI] [--newest-version TEXT]
+//                 [--update-dir DIR] [--access-log PATH]
+//                 [--proxy-protocol]
+//   quorvex-stats summary [--db PATH|URI]
+//
+// --db takes a SQLite file (the default, quorvex-stats.db) or a PostgreSQL connection URI
+// (postgresql://USER@HOST:PORT/DBNAME), which several instances can share. --proxy-protocol:
+// every connection comes through a TCP balancer that names the client in a PROXY header.
 //   quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
 //   FILE...
 
 #include <pthread.h>
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +26,8 @@
 #include <thread>
 #include <vector>
 
+#include "server/access_log.h"
+#include "server/group_commit_sink.h"
 #include "server/stats_service.h"
 #include "server/stats_store.h"
 #include "server/update_publisher.h"
@@ -28,15 +37,17 @@ namespace {
 struct Options {
     bool summary = false;
     std::string dbPath = "quorvex-stats.db";
+    std::string accessLogPath;  // empty: none
     qvx::server::ServiceConfig service;
 };
 
 void Usage() {
-    std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH] "
-                 "[--newest-version TEXT] [--update-dir DIR]\n"
-                 "       quorvex-stats summary [--db PATH]\n"
-                 "       quorvex-stats publish --key PRIVATE.pem --program-version M "
-                 "--entries-version Z --out DIR FILE...\n";
+    std::cerr
+        << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH|postgresql://URI] "
+           "[--newest-version TEXT] [--update-dir DIR] [--access-log PATH] [--proxy-protocol]\n"
+           "       quorvex-stats summary [--db PATH|postgresql://URI]\n"
+           "       quorvex-stats publish --key PRIVATE.pem --program-version M "
+           "--entries-version Z --out DIR FILE...\n";
 }
 
 bool ParsePort(const std::string& text, int* port) {
@@ -57,6 +68,10 @@ bool Parse(int argc, char** argv, Options* options) {
     }
     for (; i < argc; ++i) {
         const std::string flag = argv[i];
+        if (flag == "--proxy-protocol" && !options->summary) {
+            options->service.proxyProtocol = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             return false;
         }
@@ -75,6 +90,8 @@ bool Parse(int argc, char** argv, Options* options) {
             options->service.newestVersion = value;
         } else if (flag == "--update-dir") {
             options->service.updateFolder = value;
+        } else if (flag == "--access-log") {
+            options->accessLogPath = value;
         } else {
             return false;
         }
@@ -86,6 +103,15 @@ std::int64_t UnixNow() {
     return std::chrono::duration_cast<std::chrono::seconds>(
                std::chrono::system_clock::now().time_since_epoch())
         .count();
+}
+
+// Idle connections cost a descriptor each: take all the system allows.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 }  // namespace
@@ -104,11 +130,17 @@ int main(int argc, char** argv) {
     std::unique_ptr<qvx::server::StatsStore> store =
         qvx::server::StatsStore::Open(options.dbPath, &error);
     if (!store) {
-        std::cerr << "quorvex-stats: cannot open " << options.dbPath << ": " << error << "\n";
+        std::cerr << "quorvex-stats: cannot open " << qvx::server::LocationForLog(options.dbPath)
+                  << ": " << error << "\n";
         return 1;
     }
     if (options.summary) {
-        std::cout << qvx::server::FormatSummary(store->SummaryByDay());
+        std::vector<qvx::server::DaySummary> days;
+        if (!store->ReadSummary(&days, &error)) {
+            std::cerr << "quorvex-stats: cannot read the summary: " << error << "\n";
+            return 1;
+        }
+        std::cout << qvx::server::FormatSummary(days);
         return 0;
     }
 
@@ -119,8 +151,27 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGINT);
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    // A client that goes away while a file is sent must not end the process.
+    signal(SIGPIPE, SIG_IGN);
+    RaiseDescriptorLimit();
 
-    qvx::server::StatsService service(options.service, *store, UnixNow);
+    if (!qvx::server::IsPostgresLocation(options.dbPath)) {
+        options.service.databasePath = options.dbPath;
+    }
+    qvx::server::GroupCommitSink sink(*store, [](const std::string& line) {
+        std::cerr << "quorvex-stats: " << line << std::endl;
+    });
+    std::unique_ptr<qvx::server::AccessLog> accessLog;
+    if (!options.accessLogPath.empty()) {
+        accessLog = qvx::server::AccessLog::Open(options.accessLogPath);
+        if (!accessLog) {
+            std::cerr << "quorvex-stats: cannot open the access log " << options.accessLogPath
+                      << "\n";
+            return 1;
+        }
+    }
+    qvx::server::StatsService service(options.service, sink, UnixNow);
+    service.SetAccessLog(accessLog.get());
     if (!service.Bind()) {
         std::cerr << "quorvex-stats: cannot listen on " << options.service.bindAddress << ":"
                   << options.service.port << "\n";
@@ -137,13 +188,14 @@ int main(int argc, char** argv) {
         }
     });
     std::cerr << "quorvex-stats: listening on " << options.service.bindAddress << ":"
-              << service.Port() << ", database " << options.dbPath << ", newest version "
-              << options.service.newestVersion << ", update folder "
+              << service.Port() << ", database " << qvx::server::LocationForLog(options.dbPath)
+              << ", newest version " << options.service.newestVersion << ", update folder "
               << (options.service.updateFolder.empty() ? "(none)" : options.service.updateFolder)
               << std::endl;
     const bool served = service.Serve();
     serving = false;
     watcher.join();
-    std::cerr << "quorvex-stats: stopped" << std::endl;
+    std::cerr << "quorvex-stats: stopped; " << sink.Reports() << " reports in " << sink.Batches()
+              << " transactions" << std::endl;
     return served ? 0 : 1;
 }

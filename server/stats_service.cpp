@@ -1,209 +1,138 @@
 #include "server/stats_service.h"
 
-#include <arpa/inet.h>
-#include <httplib.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
+#include <fcntl.h>
+#include <microhttpd.h>
+#include <netdb.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
-#include <fstream>
-#include <sstream>
-#include <system_error>
+#include <mutex>
+#include <optional>
+#include <unordered_set>
+
+#include "server/access_log.h"
+#include "server/proxy_acceptor.h"
+#include "server/request_deadlines.h"
 
 namespace qvx::server {
 
 namespace {
 
-constexpr std::size_t kMaxRequestHead = 16384;
+constexpr const char* kVersionPath = "/vmo.api/api/version/Versionpc";
+constexpr const char* kUsagePath = "/vmo.api/api/user/addappUserinfo";
+// A logged target is cut here: a report's is far shorter.
+constexpr std::size_t kLoggedTarget = 4096;
+// Pool per connection: the request head, its parsed form and the reply head. A head of
+// kMaxRequestHead fits; the library answers 431 to one far larger, and RequestHeadSize
+// finds the rest.
+constexpr std::size_t kConnectionMemory = kMaxRequestHead + 8 * 1024;
+// Event threads, each with its own epoll set and share of the connections: version checks keep
+// pace with a static reply from nginx on two cores.
+constexpr unsigned kEventThreads = 2;
 
-std::string AddressText(const sockaddr_storage& addr) {
-    char text[INET6_ADDRSTRLEN] = "";
-    if (addr.ss_family == AF_INET) {
-        inet_ntop(AF_INET, &reinterpret_cast<const sockaddr_in&>(addr).sin_addr, text,
-                  sizeof(text));
-    } else if (addr.ss_family == AF_INET6) {
-        inet_ntop(AF_INET6, &reinterpret_cast<const sockaddr_in6&>(addr).sin6_addr, text,
-                  sizeof(text));
+std::string HeaderValue(MHD_Connection* connection, const char* name) {
+    const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+    return value ? value : "";
+}
+
+std::optional<std::string> QueryValue(MHD_Connection* connection, const char* name) {
+    const char* value = MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, name);
+    if (!value) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+std::string ClientAddress(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info =
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    char text[NI_MAXHOST] = "";
+    if (info && info->client_addr) {
+        const socklen_t length =
+            info->client_addr->sa_family == AF_INET6 ? sizeof(sockaddr_in6) : sizeof(sockaddr_in);
+        getnameinfo(info->client_addr, length, text, sizeof(text), nullptr, 0, NI_NUMERICHOST);
     }
     return text;
 }
 
-int PortOf(const sockaddr_storage& addr) {
-    if (addr.ss_family == AF_INET) {
-        return ntohs(reinterpret_cast<const sockaddr_in&>(addr).sin_port);
-    }
-    if (addr.ss_family == AF_INET6) {
-        return ntohs(reinterpret_cast<const sockaddr_in6&>(addr).sin6_port);
-    }
-    return 0;
+MHD_Result AddHeaderSize(void* total, MHD_ValueKind, const char* key, const char* value) {
+    // "Key: value" and its CR LF.
+    *static_cast<std::size_t*>(total) += std::strlen(key) + (value ? std::strlen(value) : 0) + 4;
+    return MHD_YES;
 }
 
-// A buffered socket stream that, at the start of each request, writes the blanks inside the
-// request target as %20 before the parser sees the line: the main program sends its MAC text
-// unencoded, and the parser would otherwise reject the line outright.
-class RequestLineStream : public httplib::Stream {
-public:
-    RequestLineStream(int sock, time_t readSeconds, time_t writeSeconds)
-        : sock_(sock),
-          readTimeoutMs_(static_cast<int>(readSeconds * 1000)),
-          writeTimeoutMs_(static_cast<int>(writeSeconds * 1000)) {}
+MHD_Result AddArgumentSize(void* total, MHD_ValueKind, const char* key, const char* value) {
+    // "key=value" and its separator.
+    *static_cast<std::size_t*>(total) += std::strlen(key) + (value ? std::strlen(value) : 0) + 2;
+    return MHD_YES;
+}
 
-    void StartRequest() { atRequestStart_ = true; }
-    bool HasBuffered() const { return pos_ < data_.size(); }
+// The size of the request head as sent, near enough (blanks around values are not kept).
+std::size_t RequestHeadSize(MHD_Connection* connection, const char* url, const char* method,
+                            const char* version) {
+    std::size_t total = std::strlen(method) + std::strlen(url) + std::strlen(version) + 4 + 2;
+    MHD_get_connection_values(connection, MHD_HEADER_KIND, &AddHeaderSize, &total);
+    MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, &AddArgumentSize, &total);
+    return total;
+}
 
-    bool is_readable() const override { return HasBuffered() || WaitFor(POLLIN, readTimeoutMs_); }
-    bool is_writable() const override { return WaitFor(POLLOUT, writeTimeoutMs_); }
-
-    ssize_t read(char* ptr, size_t size) override {
-        if (atRequestStart_) {
-            atRequestStart_ = false;
-            EscapeRequestLine();
-        }
-        if (!HasBuffered()) {
-            data_.clear();
-            pos_ = 0;
-            const ssize_t n = Fill();
-            if (n <= 0) {
-                return n;
-            }
-        }
-        const std::size_t n = std::min(size, data_.size() - pos_);
-        std::memcpy(ptr, data_.data() + pos_, n);
-        pos_ += n;
-        return static_cast<ssize_t>(n);
-    }
-
-    ssize_t write(const char* ptr, size_t size) override {
-        if (!is_writable()) {
-            return -1;
-        }
-        return send(sock_, ptr, size, MSG_NOSIGNAL);
-    }
-
-    void get_remote_ip_and_port(std::string& ip, int& port) const override {
-        sockaddr_storage addr{};
-        socklen_t len = sizeof(addr);
-        if (getpeername(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-            ip = AddressText(addr);
-            port = PortOf(addr);
-        }
-    }
-    void get_local_ip_and_port(std::string& ip, int& port) const override {
-        sockaddr_storage addr{};
-        socklen_t len = sizeof(addr);
-        if (getsockname(sock_, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-            ip = AddressText(addr);
-            port = PortOf(addr);
-        }
-    }
-    socket_t socket() const override { return sock_; }
-
-private:
-    bool WaitFor(short events, int timeoutMs) const {
-        pollfd p{sock_, events, 0};
-        int rc;
-        do {
-            rc = poll(&p, 1, timeoutMs);
-        } while (rc < 0 && errno == EINTR);
-        return rc > 0;
-    }
-
-    ssize_t Fill() {
-        if (!WaitFor(POLLIN, readTimeoutMs_)) {
-            return -1;
-        }
-        char buffer[4096];
-        ssize_t n;
-        do {
-            n = recv(sock_, buffer, sizeof(buffer), 0);
-        } while (n < 0 && errno == EINTR);
-        if (n > 0) {
-            data_.append(buffer, static_cast<std::size_t>(n));
-        }
-        return n;
-    }
-
-    // Reads up to the end of the request head and normalises it in the buffer. A head that
-    // never ends (or is too long) is left as it is; the parser then rejects it.
-    void EscapeRequestLine() {
-        std::size_t end;
-        while ((end = data_.find("\r\n\r\n", pos_)) == std::string::npos) {
-            if (data_.size() - pos_ > kMaxRequestHead || Fill() <= 0) {
-                return;
-            }
-        }
-        const std::string head = data_.substr(pos_, end + 4 - pos_);
-        const std::string fixed = NormaliseRequestHead(head);
-        if (fixed != head) {
-            data_.replace(pos_, head.size(), fixed);
-        }
-    }
-
-    int sock_;
-    int readTimeoutMs_;
-    int writeTimeoutMs_;
-    std::string data_;
-    std::size_t pos_ = 0;
-    bool atRequestStart_ = false;
+// How the request says its body is framed.
+struct Framing {
+    int lengths = 0;      // Content-Length lines
+    int codings = 0;      // Transfer-Encoding lines
+    bool chunked = true;  // every coding named is exactly "chunked"
 };
 
-class BlankTolerantServer : public httplib::Server {
-private:
-    bool process_and_close_socket(socket_t sock) override {
-        bool ok = false;
-        // Head and body go out in separate writes; without this each reply waits for the
-        // client's delayed acknowledgement.
-        int yes = 1;
-        setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof(yes));
-        {
-            RequestLineStream stream(sock, read_timeout_sec_, write_timeout_sec_);
-            for (std::size_t left = keep_alive_max_count_; left > 0; --left) {
-                if (!WaitForNextRequest(sock, stream)) {
-                    break;
-                }
-                stream.StartRequest();
-                bool closed = false;
-                ok = process_request(stream, left == 1, closed, nullptr);
-                if (!ok || closed) {
-                    break;
-                }
-            }
-        }
-        shutdown(sock, SHUT_RDWR);
-        close(sock);
-        return ok;
+MHD_Result CountFraming(void* framing, MHD_ValueKind, const char* key, const char* value) {
+    auto* f = static_cast<Framing*>(framing);
+    if (strcasecmp(key, MHD_HTTP_HEADER_CONTENT_LENGTH) == 0) {
+        ++f->lengths;
+    } else if (strcasecmp(key, MHD_HTTP_HEADER_TRANSFER_ENCODING) == 0) {
+        ++f->codings;
+        f->chunked = f->chunked && value && strcasecmp(value, "chunked") == 0;
     }
+    return MHD_YES;
+}
 
-    // Keep-alive wait, in short steps so that a stopping server does not wait for idle clients.
-    bool WaitForNextRequest(socket_t sock, const RequestLineStream& stream) const {
-        if (stream.HasBuffered()) {
-            return true;
-        }
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::seconds(keep_alive_timeout_sec_);
-        while (svr_sock_ != INVALID_SOCKET && std::chrono::steady_clock::now() < deadline) {
-            pollfd p{sock, POLLIN, 0};
-            const int rc = poll(&p, 1, 100);
-            if (rc > 0) {
-                return true;
-            }
-            if (rc < 0 && errno != EINTR) {
-                return false;
-            }
-        }
-        return false;
-    }
+// A usage report handed to the sink; its connection is suspended until the sink answers.
+struct WaitingReport;
+
+// What one request has shown so far, and what it was answered (for the access log).
+struct RequestState {
+    bool headSeen = false;
+    std::size_t bodyBytes = 0;
+    bool received = false;
+    std::shared_ptr<WaitingReport> report;
+    std::string method;
+    std::string version;
+    std::string target;  // as sent, when logging
+    unsigned status = 0;
+    std::uint64_t bytes = 0;
 };
 
-std::optional<std::string> Param(const httplib::Request& req, const char* name) {
-    if (!req.has_param(name)) {
-        return std::nullopt;
+MHD_Result Reply(MHD_Connection* connection, RequestState& state, unsigned status,
+                 const std::string& text, bool close = false) {
+    MHD_Response* response = MHD_create_response_from_buffer(
+        text.size(), const_cast<char*>(text.data()), MHD_RESPMEM_MUST_COPY);
+    if (!response) {
+        return MHD_NO;
     }
-    return req.get_param_value(name);
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/plain");
+    if (close) {
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
+    }
+    const MHD_Result queued = MHD_queue_response(connection, status, response);
+    MHD_destroy_response(response);
+    state.status = status;
+    state.bytes = text.size();
+    return queued;
 }
 
 std::string MimeTypeOf(const std::filesystem::path& file) {
@@ -214,131 +143,456 @@ std::string MimeTypeOf(const std::filesystem::path& file) {
     return "application/octet-stream";
 }
 
+// Each connection may hold a whole request head (about 20 KiB with its pool), so this many keep
+// the service under 64 MiB at worst; more than enough for requests that last
+// milliseconds, with the oldest idle ones making room (see RequestDeadlines).
+constexpr unsigned kDefaultMaxConnections = 2000;
+
+// At most kDefaultMaxConnections, and half the descriptors the process may open: each
+// connection holds two (see RequestDeadlines), and some are kept for the database and files.
+unsigned DefaultConnectionLimit() {
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
+        return kDefaultMaxConnections;
+    }
+    const rlim_t usable = limit.rlim_cur > 128 ? (limit.rlim_cur - 64) / 2 : 16;
+    return static_cast<unsigned>(std::min<rlim_t>(usable, kDefaultMaxConnections));
+}
+
+struct WaitingReport {
+    MHD_Connection* connection;
+    bool suspended = false;
+    bool finished = false;
+    bool committed = false;
+};
+
+// The reports with the sink, shared with the sink's callbacks (which may outlive the service).
+struct ReportWaits {
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::unordered_set<std::shared_ptr<WaitingReport>> open;
+    int unanswered = 0;     // finished, their reply not yet sent
+    int resuming = 0;       // finished, their connection not yet handed back to the library
+    bool stopping = false;  // no more reports are taken
+
+    void Finish(const std::shared_ptr<WaitingReport>& report, bool committed) {
+        {
+            std::lock_guard lock(mutex);
+            if (report->finished) {
+                return;
+            }
+            report->finished = true;
+            report->committed = committed;
+            ++unanswered;
+            ++resuming;
+            open.erase(report);
+        }
+        // Outside the lock: the library takes locks of its own here, and its threads call
+        // back into code that takes this one.
+        MHD_resume_connection(report->connection);
+        {
+            std::lock_guard lock(mutex);
+            --resuming;
+        }
+        changed.notify_all();
+    }
+};
+
 }  // namespace
 
-std::optional<std::filesystem::path> ResolveUpdateFile(const std::filesystem::path& root,
-                                                       const std::string& requestPath) {
-    if (requestPath.size() < 2 || requestPath[0] != '/' ||
-        requestPath.find_first_of(std::string("\\\0", 2)) != std::string::npos) {
-        return std::nullopt;
-    }
-    std::filesystem::path relative;
-    std::istringstream steps(requestPath.substr(1));
-    std::string step;
-    while (std::getline(steps, step, '/')) {
-        if (step.empty() || step == "." || step == "..") {
-            return std::nullopt;
+struct StatsService::Impl {
+    ServiceConfig config;
+    ReportSink& sink;
+    std::function<std::int64_t()> now;
+    int listenFd = -1;
+    int port = 0;
+    std::shared_ptr<ReportWaits> waits = std::make_shared<ReportWaits>();
+    std::mutex stopMutex;
+    std::condition_variable stopChanged;
+    bool stopRequested = false;
+    AccessLog* accessLog = nullptr;
+
+    Impl(ServiceConfig c, ReportSink& s, std::function<std::int64_t()> n)
+        : config(std::move(c)), sink(s), now(std::move(n)) {}
+    ~Impl() {
+        if (listenFd >= 0) {
+            close(listenFd);
         }
-        relative /= step;
     }
-    std::error_code ec;
-    const std::filesystem::path base = std::filesystem::canonical(root, ec);
-    if (ec) {
-        return std::nullopt;
-    }
-    // Canonical form follows links: a link inside the folder may not lead out of it.
-    const std::filesystem::path file = std::filesystem::canonical(base / relative, ec);
-    if (ec || !std::filesystem::is_regular_file(file, ec)) {
-        return std::nullopt;
-    }
-    const auto [rootEnd, unused] =
-        std::mismatch(base.begin(), base.end(), file.begin(), file.end());
-    if (rootEnd != base.end()) {
-        return std::nullopt;
-    }
-    return file;
-}
 
-StatsService::StatsService(ServiceConfig config, StatsStore& store,
-                           std::function<std::int64_t()> now)
-    : config_(std::move(config)),
-      store_(store),
-      now_(std::move(now)),
-      http_(std::make_unique<BlankTolerantServer>()) {
-    http_->set_payload_max_length(64 * 1024);
-    // Address reuse only: a second copy on the same port must fail to start instead of sharing
-    // the port (the library's default also sets SO_REUSEPORT).
-    http_->set_socket_options([](socket_t sock) {
-        int yes = 1;
-        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    });
-    http_->set_read_timeout(5);
-    http_->set_write_timeout(5);
+    static MHD_Result OnRequest(void* self, MHD_Connection* connection, const char* url,
+                                const char* method, const char* version, const char*,
+                                size_t* uploadSize, void** requestContext) {
+        return static_cast<Impl*>(self)->Handle(connection, url, method, version, uploadSize,
+                                                requestContext);
+    }
 
-    http_->Post("/vmo.api/api/version/Versionpc",
-                [this](const httplib::Request&, httplib::Response& res) {
-                    res.set_content(config_.newestVersion, "text/plain");
-                });
+    // The request line is in: its state starts here, the target kept as sent for the log.
+    static void* OnRequestStart(void* self, const char* uri, MHD_Connection*) {
+        auto* state = new RequestState;
+        if (static_cast<Impl*>(self)->accessLog) {
+            state->target.assign(uri, std::min(std::strlen(uri), kLoggedTarget));
+        }
+        return state;
+    }
 
-    http_->Post("/vmo.api/api/user/addappUserinfo", [this](const httplib::Request& req,
-                                                           httplib::Response& res) {
-        const UsageCheck check = CheckUsageReport(Param(req, "MAC_in"), Param(req, "devicetype"));
+    // The reply is sent (or the connection is gone).
+    static void OnRequestEnd(void* self, MHD_Connection* connection, void** requestContext,
+                             MHD_RequestTerminationCode) {
+        auto* impl = static_cast<Impl*>(self);
+        std::unique_ptr<RequestState> state(static_cast<RequestState*>(*requestContext));
+        *requestContext = nullptr;
+        if (state && state->report) {
+            std::lock_guard lock(impl->waits->mutex);
+            if (state->report->finished) {
+                --impl->waits->unanswered;
+                impl->waits->changed.notify_all();
+            }
+        }
+        if (state && impl->accessLog) {
+            impl->accessLog->Write(CommonLogLine(ClientAddress(connection), std::time(nullptr),
+                                                 state->method, state->target, state->version,
+                                                 state->status, state->bytes));
+        }
+        if (auto* clock = ClockOf(connection)) {
+            impl->deadlines->Answered(clock);
+        }
+    }
+
+    RequestDeadlines* deadlines = nullptr;  // while serving
+    static RequestDeadlines::Connection* ClockOf(MHD_Connection* connection) {
+        const MHD_ConnectionInfo* info =
+            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
+        return info ? static_cast<RequestDeadlines::Connection*>(info->socket_context) : nullptr;
+    }
+
+    static void OnConnection(void* self, MHD_Connection* connection, void** socketContext,
+                             MHD_ConnectionNotificationCode code) {
+        auto* impl = static_cast<Impl*>(self);
+        if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+            const MHD_ConnectionInfo* info =
+                MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+            *socketContext = info ? impl->deadlines->Add(info->connect_fd) : nullptr;
+        } else if (*socketContext) {
+            impl->deadlines->Remove(static_cast<RequestDeadlines::Connection*>(*socketContext));
+            *socketContext = nullptr;
+        }
+    }
+
+    MHD_Result Handle(MHD_Connection* connection, const char* url, const char* method,
+                      const char* version, size_t* uploadSize, void** requestContext) {
+        auto* state = static_cast<RequestState*>(*requestContext);
+        if (!state) {
+            return MHD_NO;
+        }
+        if (!state->headSeen) {
+            // The head is in. Refuse one too long, and a declared body that is too large
+            // before reading it.
+            state->headSeen = true;
+            state->method = method;
+            state->version = version;
+            if (RequestHeadSize(connection, url, method, version) > kMaxRequestHead) {
+                return Reply(connection, *state, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
+                             "request head too large", true);
+            }
+            // Only one way to frame a body is read: a proxy in front and this service must
+            // never disagree about where a request ends.
+            Framing framing;
+            MHD_get_connection_values(connection, MHD_HEADER_KIND, &CountFraming, &framing);
+            if (framing.codings > 0 && (framing.codings > 1 || !framing.chunked)) {
+                return Reply(connection, *state, MHD_HTTP_NOT_IMPLEMENTED,
+                             "transfer coding not supported", true);
+            }
+            if (framing.lengths > 1 || (framing.lengths == 1 && framing.codings == 1)) {
+                return Reply(connection, *state, MHD_HTTP_BAD_REQUEST, "ambiguous body length",
+                             true);
+            }
+            const std::string length = HeaderValue(connection, MHD_HTTP_HEADER_CONTENT_LENGTH);
+            if (!length.empty() && (length.size() > 12 ||
+                                    std::strtoull(length.c_str(), nullptr, 10) > kMaxRequestBody)) {
+                return Reply(connection, *state, MHD_HTTP_CONTENT_TOO_LARGE,
+                             "request body too large", true);
+            }
+            return MHD_YES;
+        }
+        if (*uploadSize > 0) {
+            // Whatever the framing or coding, the body is counted as it arrives and dropped:
+            // no request here takes one, and none is ever decoded.
+            // A body without a declared length is read to its end (within the request's
+            // time) and only then refused: the library cannot answer in the middle of it.
+            state->bodyBytes += *uploadSize;
+            *uploadSize = 0;
+            return MHD_YES;
+        }
+        if (state->bodyBytes > kMaxRequestBody) {
+            return Reply(connection, *state, MHD_HTTP_CONTENT_TOO_LARGE, "request body too large",
+                         true);
+        }
+        if (!state->received) {
+            state->received = true;
+            if (auto* clock = ClockOf(connection)) {
+                deadlines->Received(clock);
+            }
+        }
+        if (state->report) {
+            return AnswerReport(connection, *state);
+        }
+        const bool post = std::strcmp(method, MHD_HTTP_METHOD_POST) == 0;
+        if (post && std::strcmp(url, kVersionPath) == 0) {
+            return Reply(connection, *state, MHD_HTTP_OK, config.newestVersion);
+        }
+        if (post && std::strcmp(url, kUsagePath) == 0) {
+            return TakeReport(connection, *state);
+        }
+        if (std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 ||
+            std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0) {
+            return ServeFile(connection, *state, url,
+                             std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0);
+        }
+        return Reply(connection, *state, MHD_HTTP_NOT_FOUND, "not found");
+    }
+
+    MHD_Result TakeReport(MHD_Connection* connection, RequestState& state) {
+        UsageCheck check = CheckUsageReport(QueryValue(connection, "MAC_in"),
+                                            QueryValue(connection, "devicetype"));
         if (!check.report) {
-            res.status = 400;
-            res.set_content("bad request: " + check.error, "text/plain");
-            return;
+            return Reply(connection, state, MHD_HTTP_BAD_REQUEST, "bad request: " + check.error);
         }
-        // "1" only once the report is committed: the program then never sends it
-        // again.
-        if (!store_.Record(*check.report, req.remote_addr, now_())) {
-            res.status = 500;
-            res.set_content("not stored", "text/plain");
-            return;
+        auto report = std::make_shared<WaitingReport>(WaitingReport{connection});
+        {
+            std::lock_guard lock(waits->mutex);
+            if (waits->stopping) {
+                return Reply(connection, state, MHD_HTTP_SERVICE_UNAVAILABLE, "stopping");
+            }
+            waits->open.insert(report);
         }
-        res.set_content("1", "text/plain");
-    });
+        state.report = report;
+        // Suspended before the hand-over: the sink may answer at once, from any thread.
+        MHD_suspend_connection(connection);
+        {
+            std::lock_guard lock(waits->mutex);
+            report->suspended = true;
+        }
+        waits->changed.notify_all();
+        sink.Submit(std::move(*check.report), ClientAddress(connection), now(),
+                    [waits = waits, report = state.report](bool committed) {
+                        waits->Finish(report, committed);
+                    });
+        return MHD_YES;
+    }
 
-    http_->Get("/.*", [this](const httplib::Request& req, httplib::Response& res) {
+    MHD_Result AnswerReport(MHD_Connection* connection, RequestState& state) {
+        bool committed;
+        {
+            std::lock_guard lock(waits->mutex);
+            committed = state.report->committed;
+        }
+        // "1" only once the report is committed: the program then never sends it again.
+        if (!committed) {
+            return Reply(connection, state, MHD_HTTP_INTERNAL_SERVER_ERROR, "not stored");
+        }
+        return Reply(connection, state, MHD_HTTP_OK, "1");
+    }
+
+    MHD_Result ServeFile(MHD_Connection* connection, RequestState& state, const char* url,
+                         bool headOnly) {
         std::optional<std::filesystem::path> file;
-        if (!config_.updateFolder.empty()) {
-            file = ResolveUpdateFile(config_.updateFolder, req.path);
+        if (!config.updateFolder.empty()) {
+            file = ResolveUpdateFile(config.updateFolder, url, config.databasePath);
         }
         if (!file) {
-            res.status = 404;
-            res.set_content("not found", "text/plain");
-            return;
+            return Reply(connection, state, MHD_HTTP_NOT_FOUND, "not found");
         }
-        std::ifstream in(*file, std::ios::binary);
-        std::ostringstream bytes;
-        if (in) {
-            bytes << in.rdbuf();
+        const int fd = open(file->c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat info {};
+        if (fd < 0 || fstat(fd, &info) != 0) {
+            if (fd >= 0) {
+                close(fd);
+            }
+            return Reply(connection, state, MHD_HTTP_INTERNAL_SERVER_ERROR, "unreadable");
         }
-        if (!in.is_open() || in.bad()) {
-            res.status = 500;
-            res.set_content("unreadable", "text/plain");
-            return;
+        const auto size = static_cast<std::uint64_t>(info.st_size);
+        const RangeChoice range = ChooseRange(HeaderValue(connection, MHD_HTTP_HEADER_RANGE), size);
+        if (range.kind == RangeChoice::kUnsatisfiable) {
+            close(fd);
+            MHD_Response* response =
+                MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+            if (!response) {
+                return MHD_NO;
+            }
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE,
+                                    ("bytes */" + std::to_string(size)).c_str());
+            const MHD_Result queued =
+                MHD_queue_response(connection, MHD_HTTP_RANGE_NOT_SATISFIABLE, response);
+            MHD_destroy_response(response);
+            state.status = MHD_HTTP_RANGE_NOT_SATISFIABLE;
+            return queued;
         }
-        res.set_header("Cache-Control", "no-cache");
-        res.set_content(bytes.str(), MimeTypeOf(*file));
-    });
+        const bool part = range.kind == RangeChoice::kPart;
+        const std::uint64_t first = part ? range.first : 0;
+        const std::uint64_t length = part ? range.length : size;
+        // Sent from the file as the socket takes it (the library owns fd from here).
+        MHD_Response* response = MHD_create_response_from_fd_at_offset64(length, fd, first);
+        if (!response) {
+            close(fd);
+            return MHD_NO;
+        }
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, MimeTypeOf(*file).c_str());
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-cache");
+        MHD_add_response_header(response, MHD_HTTP_HEADER_ACCEPT_RANGES, "bytes");
+        if (part) {
+            const std::string contentRange = "bytes " + std::to_string(first) + "-" +
+                                             std::to_string(first + length - 1) + "/" +
+                                             std::to_string(size);
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, contentRange.c_str());
+        }
+        state.status = part ? MHD_HTTP_PARTIAL_CONTENT : MHD_HTTP_OK;
+        state.bytes = headOnly ? 0 : length;
+        const MHD_Result queued = MHD_queue_response(connection, state.status, response);
+        MHD_destroy_response(response);
+        return queued;
+    }
+};
 
-    http_->set_error_handler([](const httplib::Request&, httplib::Response& res) {
-        if (res.body.empty()) {
-            res.set_content("error " + std::to_string(res.status), "text/plain");
-        }
-    });
-}
+StatsService::StatsService(ServiceConfig config, ReportSink& sink,
+                           std::function<std::int64_t()> now)
+    : impl_(std::make_unique<Impl>(std::move(config), sink, std::move(now))) {}
 
 StatsService::~StatsService() = default;
 
+int StatsService::Port() const {
+    return impl_->port;
+}
+
 bool StatsService::Bind() {
-    if (config_.port == 0) {
-        port_ = http_->bind_to_any_port(config_.bindAddress);
-        return port_ > 0;
-    }
-    if (!http_->bind_to_port(config_.bindAddress, config_.port)) {
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_PASSIVE | AI_NUMERICHOST | AI_NUMERICSERV;
+    addrinfo* found = nullptr;
+    const std::string port = std::to_string(impl_->config.port);
+    if (getaddrinfo(impl_->config.bindAddress.c_str(), port.c_str(), &hints, &found) != 0) {
         return false;
     }
-    port_ = config_.port;
+    std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, freeaddrinfo);
+    const int fd = socket(found->ai_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    // Address reuse only: a second copy on the same port must fail to start instead of
+    // sharing the port.
+    int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    if (bind(fd, found->ai_addr, found->ai_addrlen) != 0 || listen(fd, 1024) != 0) {
+        close(fd);
+        return false;
+    }
+    sockaddr_storage bound{};
+    socklen_t length = sizeof(bound);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&bound), &length);
+    char portText[NI_MAXSERV] = "";
+    getnameinfo(reinterpret_cast<sockaddr*>(&bound), length, nullptr, 0, portText, sizeof(portText),
+                NI_NUMERICSERV);
+    impl_->listenFd = fd;
+    impl_->port = std::atoi(portText);
     return true;
 }
 
 bool StatsService::Serve() {
-    return http_->listen_after_bind();
+    Impl& impl = *impl_;
+    if (impl.listenFd < 0) {
+        return false;
+    }
+    const unsigned limit =
+        impl.config.maxConnections ? impl.config.maxConnections : DefaultConnectionLimit();
+    RequestDeadlines deadlines(std::chrono::seconds(impl.config.requestSeconds), limit);
+    impl.deadlines = &deadlines;
+    // Behind a balancer the connections are accepted here, past their PROXY header, and handed
+    // to the library; otherwise the library accepts them itself.
+    const bool proxied = impl.config.proxyProtocol;
+    // The library takes the listening socket unless connections come past a PROXY header.
+    const MHD_OptionItem listenOption =
+        proxied ? MHD_OptionItem{MHD_OPTION_END, 0, nullptr}
+                : MHD_OptionItem{MHD_OPTION_LISTEN_SOCKET, impl.listenFd, nullptr};
+    const MHD_OptionItem options[] = {listenOption, {MHD_OPTION_END, 0, nullptr}};
+    MHD_Daemon* daemon = MHD_start_daemon(
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME |
+            (proxied ? MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC : 0),
+        0, nullptr, nullptr, &Impl::OnRequest, &impl, MHD_OPTION_CONNECTION_LIMIT, limit,
+        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(impl.config.idleSeconds),
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory, MHD_OPTION_NOTIFY_COMPLETED,
+        &Impl::OnRequestEnd, &impl, MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl,
+        MHD_OPTION_URI_LOG_CALLBACK, &Impl::OnRequestStart, &impl, MHD_OPTION_THREAD_POOL_SIZE,
+        kEventThreads, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
+    if (!daemon) {
+        impl.deadlines = nullptr;
+        return false;
+    }
+    std::optional<ProxyAcceptor> acceptor;
+    if (proxied) {
+        acceptor.emplace(
+            impl.listenFd,
+            [daemon](int fd, const sockaddr* client, socklen_t length) {
+                // Refused at the connection limit: the library has closed the socket.
+                MHD_add_connection(daemon, fd, client, length);
+            },
+            std::chrono::seconds(impl.config.idleSeconds), limit);
+        if (!acceptor->Running()) {
+            MHD_stop_daemon(daemon);
+            impl.deadlines = nullptr;
+            return false;
+        }
+    }
+    {
+        std::unique_lock lock(impl.stopMutex);
+        impl.stopChanged.wait(lock, [&] { return impl.stopRequested; });
+    }
+    // No new connections.
+    if (acceptor) {
+        acceptor.reset();
+        close(impl.listenFd);
+    } else if (const MHD_socket listening = MHD_quiesce_daemon(daemon);
+               listening != MHD_INVALID_SOCKET) {
+        close(listening);
+    }
+    impl.listenFd = -1;
+    {
+        // Reports already with the sink are committed (or refused) and answered first; a sink
+        // that does not answer in time gets its reports refused here.
+        std::unique_lock lock(impl.waits->mutex);
+        impl.waits->stopping = true;
+        impl.waits->changed.wait_for(lock, impl.config.stopWaitForReports,
+                                     [&] { return impl.waits->open.empty(); });
+        // Each one left is suspended (its hand-over done) before it is resumed here.
+        impl.waits->changed.wait(lock, [&] {
+            return std::all_of(impl.waits->open.begin(), impl.waits->open.end(),
+                               [](const auto& report) { return report->suspended; });
+        });
+        for (const auto& report : std::vector(impl.waits->open.begin(), impl.waits->open.end())) {
+            lock.unlock();
+            impl.waits->Finish(report, false);
+            lock.lock();
+        }
+        // A connection is never left suspended for the library to find at its stop.
+        impl.waits->changed.wait(lock, [&] { return impl.waits->resuming == 0; });
+        impl.waits->changed.wait_for(lock, std::chrono::milliseconds(300),
+                                     [&] { return impl.waits->unanswered <= 0; });
+    }
+    MHD_stop_daemon(daemon);
+    impl.deadlines = nullptr;
+    return true;
+}
+
+void StatsService::SetAccessLog(AccessLog* log) {
+    impl_->accessLog = log;
 }
 
 void StatsService::Stop() {
-    http_->stop();
+    {
+        std::lock_guard lock(impl_->stopMutex);
+        impl_->stopRequested = true;
+    }
+    impl_->stopChanged.notify_all();
 }
 
 }  // namespace qvx::server

@@ -1,56 +1,67 @@
 #pragma once
 // The HTTP side of quorvex-stats: the two requests of the main program and a folder of update
-// files served over plain GET.
+// files served over plain GET. One event thread holds every connection, so idle or slow clients
+// cost a little memory each and never a thread; usage reports wait for the sink without holding
+// that thread.
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
-#include "server/stats_store.h"
-
-namespace httplib {
-class Server;
-}
+#include "server/report_sink.h"
+#include "server/update_files.h"
 
 namespace qvx::server {
+
+class AccessLog;
 
 struct ServiceConfig {
     std::string bindAddress = "127.0.0.1";
     int port = 8091;
     std::string newestVersion = "1.5";
-    std::string updateFolder;  // empty: no files are served
+    std::string updateFolder;            // empty: no files are served
+    std::filesystem::path databasePath;  // never served, even inside the update folder
+    int requestSeconds = 10;             // for a whole request, head and body
+    int idleSeconds = 5;                 // a silent connection is closed after this
+    unsigned maxConnections = 0;         // 0: the default, within the descriptor limit
+    // Stopping waits this long for reports already with the sink, then refuses them.
+    std::chrono::milliseconds stopWaitForReports{5000};
+    // Every connection comes through a TCP balancer that starts it with a PROXY header naming
+    // the client (nginx stream: proxy_protocol on); one without it is dropped.
+    bool proxyProtocol = false;
 };
 
-// The file under root that a GET path names, or nullopt when the path leaves the folder (a ".."
-// step, a backslash, a NUL) or names nothing that is a regular file inside it.
-std::optional<std::filesystem::path> ResolveUpdateFile(const std::filesystem::path& root,
-                                                       const std::string& requestPath);
+// Request limits: larger bodies get 413, larger heads 431.
+inline constexpr std::size_t kMaxRequestBody = 64 * 1024;
+inline constexpr std::size_t kMaxRequestHead = 16 * 1024;
 
 class StatsService {
 public:
     // now: Unix seconds, for the report times.
-    StatsService(ServiceConfig config, StatsStore& store, std::function<std::int64_t()> now);
+    StatsService(ServiceConfig config, ReportSink& sink, std::function<std::int64_t()> now);
     ~StatsService();
     StatsService(const StatsService&) = delete;
     StatsService& operator=(const StatsService&) = delete;
 
     // Binds the listening socket; port 0 picks a free one. False when it cannot bind.
     bool Bind();
-    int Port() const { return port_; }
-    // Serves until Stop(); returns false when it could not run.
+    int Port() const;
+    // Serves until Stop(); returns false when it could not run. On the way out it takes no new
+    // connection, lets the reports already handed to the sink finish and answer, then closes
+    // every connection.
     bool Serve();
     // From any thread, a signal watcher included.
     void Stop();
+    // Before Serve: one line per request goes to log (which outlives the service).
+    void SetAccessLog(AccessLog* log);
+
+    struct Impl;
 
 private:
-    ServiceConfig config_;
-    StatsStore& store_;
-    std::function<std::int64_t()> now_;
-    std::unique_ptr<httplib::Server> http_;
-    int port_ = 0;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace qvx::server

@@ -79,10 +79,12 @@ code=$(curl -s -o /dev/null -w '%{http_code}' --path-as-is "http://127.0.0.1:$po
 code=$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/%2e%2e/stats.db")
 [ "$code" = 404 ] || fail "encoded traversal gave $code"
 
-# A second copy on the same port must not start beside the first.
-if timeout 3 "$bin" --port "$port" --db "$work/other.db" 2>/dev/null; then
-    fail "second copy started on a busy port"
-fi
+# A second copy on the same port must refuse to start beside the first: an error status of its
+# own (124 would be timeout ending a copy that got the port) and the reason on stderr.
+status=0
+timeout 3 "$bin" --port "$port" --db "$work/other.db" 2>"$work/second.log" || status=$?
+[ "$status" -ne 0 ] && [ "$status" -ne 124 ] || fail "second copy on a busy port: status $status"
+grep -q "cannot listen on 127.0.0.1:$port" "$work/second.log" || fail "second copy gave no reason"
 
 # Clean stop, restart: the rows are still there.
 kill -TERM "$pid"

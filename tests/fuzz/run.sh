@@ -15,6 +15,7 @@ declare -A SOURCES=(
     [fuzz_file_digests]="updater/signed_update.cpp"
     [fuzz_signature_blob]="updater/signed_update.cpp updater/file_install.cpp
         updater/update_file_name.cpp base/text.cpp"
+    [fuzz_update_request]="server/update_files.cpp server/access_log.cpp"
 )
 
 failed=0

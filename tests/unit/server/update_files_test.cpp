@@ -1,4 +1,4 @@
-#include "server/stats_service.h"
+#include "server/update_files.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +19,13 @@ TEST(UpdateFiles, OnlyRegularFilesInsideTheFolder) {
     std::ofstream(root / "sub" / "a.bin") << "x";
     std::ofstream(top / "secret.db") << "s";
     fs::create_symlink(top / "secret.db", root / "link.db");
+    fs::create_directories(root / ".git");
+    std::ofstream(root / ".git" / "config") << "c";
+    std::ofstream(root / ".htaccess") << "h";
+    fs::create_symlink(root / ".htaccess", root / "shown.txt");
+    std::ofstream(root / "stats.db") << "rows";
+    std::ofstream(root / "stats.db-wal") << "rows";
+    std::ofstream(root / "stats.dbx") << "not the database";
 
     const struct {
         const char* path;
@@ -36,11 +43,58 @@ TEST(UpdateFiles, OnlyRegularFilesInsideTheFolder) {
         {"/missing", false},
         {"/sub\\a.bin", false},
         {"qvxUpgraded.ini", false},
+        {"/.htaccess", false},
+        {"/.git/config", false},
+        {"/shown.txt", false},
+        {"/sub/", false},
+        {"/stats.db", false},
+        {"/stats.db-wal", false},
+        {"/stats.dbx", true},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ResolveUpdateFile(root, c.path).has_value(), c.served) << c.path;
+        EXPECT_EQ(ResolveUpdateFile(root, c.path, root / "stats.db").has_value(), c.served)
+            << c.path;
     }
+    // Without a database named, a file of that name is an ordinary file.
+    EXPECT_TRUE(ResolveUpdateFile(root, "/stats.db").has_value());
     fs::remove_all(top);
+}
+
+TEST(UpdateFiles, RangeChoiceTable) {
+    using K = RangeChoice;
+    const struct {
+        const char* header;
+        std::uint64_t size;
+        RangeChoice::Kind kind;
+        std::uint64_t first;
+        std::uint64_t length;
+    } cases[] = {
+        {"", 100, K::kWhole, 0, 0},
+        {"bytes=0-9", 100, K::kPart, 0, 10},
+        {"bytes=90-", 100, K::kPart, 90, 10},
+        {"bytes=90-500", 100, K::kPart, 90, 10},
+        {"bytes=-10", 100, K::kPart, 90, 10},
+        {"bytes=-500", 100, K::kPart, 0, 100},
+        {"bytes=99-99", 100, K::kPart, 99, 1},
+        {"bytes=100-", 100, K::kUnsatisfiable, 0, 0},
+        {"bytes=-0", 100, K::kUnsatisfiable, 0, 0},
+        {"bytes=0-", 0, K::kUnsatisfiable, 0, 0},
+        {"bytes=0-,0-", 100, K::kUnsatisfiable, 0, 0},
+        {"bytes=0-1,5-6", 100, K::kUnsatisfiable, 0, 0},
+        {"bytes=9-1", 100, K::kWhole, 0, 0},
+        {"bytes=a-b", 100, K::kWhole, 0, 0},
+        {"bytes=5", 100, K::kWhole, 0, 0},
+        {"bytes=99999999999999999999-", 100, K::kWhole, 0, 0},
+        {"items=0-9", 100, K::kWhole, 0, 0},
+    };
+    for (const auto& c : cases) {
+        const RangeChoice got = ChooseRange(c.header, c.size);
+        EXPECT_EQ(got.kind, c.kind) << c.header;
+        if (c.kind == K::kPart) {
+            EXPECT_EQ(got.first, c.first) << c.header;
+            EXPECT_EQ(got.length, c.length) << c.header;
+        }
+    }
 }
 
 }  // namespace

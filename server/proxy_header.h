@@ -1,0 +1,25 @@
+#pragma once
+// The PROXY protocol header (version 1, text) that a TCP load balancer such as nginx's stream
+// proxy puts before the first byte of a connection, naming the client it accepted:
+//   "PROXY TCP4 203.0.113.7 192.0.2.1 51234 8091\r\n"
+// Read only on a port that is reached through such a balancer: anyone else could name any
+// address.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace qvx::server {
+
+struct ProxyHeader {
+    enum class Status { kIncomplete, kInvalid, kComplete };
+    Status status = Status::kIncomplete;
+    std::size_t length = 0;     // bytes of the header, CR LF included, when complete
+    std::string clientAddress;  // empty for "PROXY UNKNOWN"
+    int clientPort = 0;
+};
+
+// The header at the start of data: complete, invalid, or cut short so far (more bytes needed).
+ProxyHeader ParseProxyHeader(std::string_view data);
+
+}  // namespace qvx::server
