@@ -97,7 +97,7 @@ TEST_F(MainFFilesTest, ALongListRunsEveryTransferAtTheSameStackDepth) {
     std::vector<std::string> names;
     std::map<std::string, std::string> expected;
     for (int i = 0; i < kFiles; ++i) {
-        names.push_back("f" + std::to_string(i) + ".dat");
+        names.push_back(std::string("f").append(std::to_string(i)).append(".dat"));
         expected[names.back()] = "bytes of " + names.back();
         Serve(names.back(), FakeInternet::Ok(expected[names.back()]));
     }
