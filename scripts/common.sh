@@ -50,3 +50,57 @@ qvx_build() {
         cmake --build "$dir" -j2
     fi
 }
+
+# quorvex-stats from the optimised tree, built first (with any further targets named); prints
+# the path of the program.
+qvx_stats_binary() {
+    local build=${QVX_RELEASE_BUILD:-$QVX_ROOT/build/native-release}
+    qvx_build native-release "$build" quorvex-stats "$@" >/dev/null || return 1
+    echo "$build/server/quorvex-stats"
+}
+
+# A private nginx for one run: DIR/nginx.conf in the foreground, every path under DIR; the
+# main-level lines (stdin, may be empty) come before, HTTP-level lines (second argument) inside
+# the http block.
+qvx_nginx_conf() {
+    local dir=$1 httpLines=$2
+    mkdir -p "$dir"
+    {
+        cat
+        cat <<CONF
+daemon off;
+master_process off;
+worker_processes 1;
+pid $dir/nginx.pid;
+error_log $dir/error.log;
+events { worker_connections 1024; }
+http {
+    access_log off;
+    client_body_temp_path $dir/body;
+    proxy_temp_path $dir/proxy;
+    fastcgi_temp_path $dir/fastcgi;
+    uwsgi_temp_path $dir/uwsgi;
+    scgi_temp_path $dir/scgi;
+$httpLines
+}
+CONF
+    } >"$dir/nginx.conf"
+}
+
+# nginx answering every request on 127.0.0.1:PORT with the static text a version check gets
+# ("1.6"), the yardstick of the service's benchmarks; started in the background (QVX_NGINX_PID)
+# and waited for.
+qvx_nginx_static_reply() {
+    local dir=$1 port=$2
+    qvx_nginx_conf "$dir" "    server {
+        listen 127.0.0.1:$port;
+        location / { default_type text/plain; return 200 \"1.6\"; }
+    }" </dev/null
+    nginx -p "$dir" -c "$dir/nginx.conf" 2>/dev/null &
+    QVX_NGINX_PID=$!
+    for _ in $(seq 50); do
+        curl -s -o /dev/null "http://127.0.0.1:$port/" && return 0
+        sleep 0.1
+    done
+    return 1
+}

@@ -9,6 +9,5 @@ set -euo pipefail
 source "$(dirname "$0")/../../scripts/common.sh"
 cd "$QVX_ROOT"
 
-build=${QVX_RELEASE_BUILD:-$QVX_ROOT/build/native-release}
-qvx_build native-release "$build" quorvex-stats >/dev/null
-python3 tests/bench/stats_attacks.py "$build/server/quorvex-stats" --quick --check
+bin=$(qvx_stats_binary)
+python3 tests/bench/stats_attacks.py "$bin" --quick --check

@@ -13,10 +13,8 @@ cd "$QVX_ROOT"
 
 secs=${1:-5}
 clients=${2:-32}
-build=${QVX_RELEASE_BUILD:-$QVX_ROOT/build/native-release}
-qvx_build native-release "$build" quorvex-stats group_commit_bench >/dev/null
-bin=$build/server/quorvex-stats
-sink_bench=$build/tests/bench/group_commit_bench
+bin=$(qvx_stats_binary group_commit_bench)
+sink_bench=$(dirname "$bin")/../tests/bench/group_commit_bench
 pg=tests/e2e/tools/private_postgres.sh
 
 work=$(mktemp -d)
@@ -138,30 +136,8 @@ pgbench_after=$(pgbench_run)
 pgbench_tps=$(max "$pgbench_before" "$pgbench_after")
 
 # nginx's static reply beside the version check.
-mkdir -p "$work/nginx"
-cat >"$work/nginx/nginx.conf" <<CONF
-daemon off;
-master_process off;
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/error.log;
-events { worker_connections 1024; }
-http {
-    access_log off;
-    client_body_temp_path $work/nginx/body;
-    proxy_temp_path $work/nginx/proxy;
-    fastcgi_temp_path $work/nginx/fastcgi;
-    uwsgi_temp_path $work/nginx/uwsgi;
-    scgi_temp_path $work/nginx/scgi;
-    server {
-        listen 127.0.0.1:$nginx_port;
-        location / { default_type text/plain; return 200 "1.6"; }
-    }
-}
-CONF
-nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" 2>/dev/null &
-nginx_pid=$!
-for _ in $(seq 50); do curl -s -o /dev/null "http://127.0.0.1:$nginx_port/" && break; sleep 0.1; done
+qvx_nginx_static_reply "$work/nginx" "$nginx_port" || { kill "$QVX_NGINX_PID"; exit 1; }
+nginx_pid=$QVX_NGINX_PID
 nginx_rps=$(run_wrk -s "$work/version.lua" "http://127.0.0.1:$nginx_port/" | rps)
 
 ratio() { awk -v a="$1" -v b="$2" "BEGIN{printf \"$3\", a / b * ${4:-1}}"; }

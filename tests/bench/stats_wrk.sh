@@ -7,9 +7,7 @@ source "$(dirname "$0")/../../scripts/common.sh"
 cd "$QVX_ROOT"
 
 secs=${1:-3}
-build=${QVX_RELEASE_BUILD:-$QVX_ROOT/build/native-release}
-qvx_build native-release "$build" quorvex-stats >/dev/null
-bin=$build/server/quorvex-stats
+bin=$(qvx_stats_binary)
 
 work=$(mktemp -d)
 stats_pid=
@@ -28,33 +26,12 @@ nginx_port=$((stats_port + 1))
 "$bin" --port "$stats_port" --db "$work/stats.db" --newest-version 1.6 2>"$work/stats.log" &
 stats_pid=$!
 
-mkdir -p "$work/nginx/logs"
-cat >"$work/nginx/nginx.conf" <<CONF
-daemon off;
-master_process off;
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx/logs/error.log;
-events { worker_connections 1024; }
-http {
-    access_log off;
-    client_body_temp_path $work/nginx/body;
-    proxy_temp_path $work/nginx/proxy;
-    fastcgi_temp_path $work/nginx/fastcgi;
-    uwsgi_temp_path $work/nginx/uwsgi;
-    scgi_temp_path $work/nginx/scgi;
-    server {
-        listen 127.0.0.1:$nginx_port;
-        location / { default_type text/plain; return 200 "1.6"; }
-    }
-}
-CONF
-nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" 2>/dev/null &
-nginx_pid=$!
+qvx_nginx_static_reply "$work/nginx" "$nginx_port" || { kill "$QVX_NGINX_PID"; exit 1; }
+nginx_pid=$QVX_NGINX_PID
 
 for _ in $(seq 50); do
     curl -s -o /dev/null -X POST "http://127.0.0.1:$stats_port/vmo.api/api/version/Versionpc" &&
-        curl -s -o /dev/null "http://127.0.0.1:$nginx_port/" && break
+        break
     sleep 0.1
 done
 

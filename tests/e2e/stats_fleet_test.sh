@@ -7,9 +7,7 @@ set -euo pipefail
 source "$(dirname "$0")/../../scripts/common.sh"
 cd "$QVX_ROOT"
 
-build=${QVX_RELEASE_BUILD:-$QVX_ROOT/build/native-release}
-qvx_build native-release "$build" quorvex-stats >/dev/null
-bin=$build/server/quorvex-stats
+bin=$(qvx_stats_binary)
 pg=tests/e2e/tools/private_postgres.sh
 
 work=$(mktemp -d)
@@ -72,25 +70,9 @@ sed -e "s/listen 8091;/listen 127.0.0.1:$port_lb;/" -e "s/127.0.0.1:8092/127.0.0
 sed -e "s/listen 8090;/listen 127.0.0.1:$port_upd;/" -e "s|/srv/quorvex/update|$work/upd|" \
     server/deploy/quorvex-stats.site.conf >"$work/site.conf"
 grep -q "$port_a" "$work/stream.conf" && grep -q "$port_upd" "$work/site.conf" || fail "templates"
-mkdir -p "$work/nginx"
-cat >"$work/nginx/nginx.conf" <<CONF
+qvx_nginx_conf "$work/nginx" "    include $work/site.conf;" <<CONF
 load_module /usr/lib/nginx/modules/ngx_stream_module.so;
-daemon off;
-master_process off;
-worker_processes 1;
-pid $work/nginx/nginx.pid;
-error_log $work/nginx.log;
-events { worker_connections 1024; }
 include $work/stream.conf;
-http {
-    access_log off;
-    client_body_temp_path $work/nginx/body;
-    proxy_temp_path $work/nginx/proxy;
-    fastcgi_temp_path $work/nginx/fastcgi;
-    uwsgi_temp_path $work/nginx/uwsgi;
-    scgi_temp_path $work/nginx/scgi;
-    include $work/site.conf;
-}
 CONF
 nginx -p "$work/nginx" -c "$work/nginx/nginx.conf" &
 nginx_pid=$!

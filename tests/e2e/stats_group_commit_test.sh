@@ -7,9 +7,7 @@ set -euo pipefail
 source "$(dirname "$0")/../../scripts/common.sh"
 cd "$QVX_ROOT"
 
-build=${QVX_RELEASE_BUILD:-$QVX_ROOT/build/native-release}
-qvx_build native-release "$build" quorvex-stats >/dev/null
-bin=$build/server/quorvex-stats
+bin=$(qvx_stats_binary)
 
 work=$(mktemp -d)
 pid=
