@@ -92,16 +92,16 @@ RangeChoice ChooseRange(std::string_view header, std::uint64_t size) {
     if (!header.starts_with(kUnit)) {
         return {};
     }
-    std::string_view spec = header.substr(kUnit.size());
-    if (spec.find(',') != std::string_view::npos) {
+    std::string_view range = header.substr(kUnit.size());
+    if (range.find(',') != std::string_view::npos) {
         return {RangeChoice::kUnsatisfiable};
     }
-    const auto dash = spec.find('-');
+    const auto dash = range.find('-');
     if (dash == std::string_view::npos) {
         return {};
     }
-    const std::string_view firstText = spec.substr(0, dash);
-    const std::string_view lastText = spec.substr(dash + 1);
+    const std::string_view firstText = range.substr(0, dash);
+    const std::string_view lastText = range.substr(dash + 1);
     if (firstText.empty()) {
         // "-N": the last N bytes.
         const auto count = Number(lastText);
