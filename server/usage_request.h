@@ -26,16 +26,4 @@ struct UsageCheck {
 UsageCheck CheckUsageReport(const std::optional<std::string>& macIn,
                             const std::optional<std::string>& deviceType);
 
-// The main program puts the MAC text into the query unencoded, so a request line can carry
-// blanks inside its target ("POST /x?MAC_in=A B&devicetype=pc HTTP/1.1"). Returns the line with
-// those blanks written as %20, so that a standard parser sees three parts; any other line is
-// returned unchanged. The line is given without its CR LF.
-std::string EscapeBlanksInRequestTarget(const std::string& requestLine);
-
-// A request head (request line and header lines, up to and including the blank line) made ready
-// for the parser: blanks in the target escaped as above, and "Content-Length: 0" added when the
-// head names neither a length nor a transfer coding. Such a request has no body, but the parser
-// would refuse a POST without a length, and clients posting nothing may leave it out.
-std::string NormaliseRequestHead(const std::string& head);
-
 }  // namespace qvx::server

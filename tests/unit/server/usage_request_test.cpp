@@ -40,33 +40,5 @@ TEST(UsageRequest, ValidationTable) {
     }
 }
 
-TEST(UsageRequest, BlanksInsideTheTargetAreEscapedOnly) {
-    const struct {
-        const char* line;
-        const char* escaped;
-    } cases[] = {
-        {"POST /a?MAC_in=00-1A 00-1B&devicetype=pc HTTP/1.1",
-         "POST /a?MAC_in=00-1A%2000-1B&devicetype=pc HTTP/1.1"},
-        {"POST /a?MAC_in=A B C&devicetype=pc HTTP/1.1",
-         "POST /a?MAC_in=A%20B%20C&devicetype=pc HTTP/1.1"},
-        {"POST /vmo.api/api/version/Versionpc HTTP/1.1",
-         "POST /vmo.api/api/version/Versionpc HTTP/1.1"},
-        {"GARBAGE", "GARBAGE"},
-        {"POST /a b c", "POST /a b c"},  // no version: left for the parser to refuse
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(EscapeBlanksInRequestTarget(c.line), c.escaped);
-    }
-}
-
-TEST(UsageRequest, HeadWithoutALengthGetsAnEmptyBody) {
-    EXPECT_EQ(NormaliseRequestHead("POST /v?a=1 2 HTTP/1.1\r\nHost: x\r\n\r\n"),
-              "POST /v?a=1%202 HTTP/1.1\r\nHost: x\r\nContent-Length: 0\r\n\r\n");
-    const std::string withLength = "POST /v HTTP/1.1\r\ncontent-length: 3\r\n\r\n";
-    EXPECT_EQ(NormaliseRequestHead(withLength), withLength);
-    const std::string chunked = "POST /v HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n";
-    EXPECT_EQ(NormaliseRequestHead(chunked), chunked);
-}
-
 }  // namespace
 }  // namespace qvx::server
