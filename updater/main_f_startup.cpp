@@ -10,7 +10,7 @@ void MainF::Form_Load() {
     // Before anything else: an install cut short by a crash is undone, so the program folder
     // holds the old program whole.
     upd::FileInstall install(ports_.files, ports_.text, programFolder,
-                             programFolder + "qvxUpgraded\\");
+                             UpdateWorkFolder(programFolder));
     if (!install.RecoverInterrupted()) {
         ports_.messages.Show(
             "上次升级未能完成，原有文件无法全部恢复！\r\n\r\n请关闭正在运行的 Quorvex "
