@@ -6,6 +6,7 @@
 #include "updater/file_install.h"
 #include "updater/signed_update.h"
 
+namespace qvx::updater {
 namespace {
 
 // Windows file names ignore case: any spelling of this name is the information file itself.
@@ -48,8 +49,8 @@ void FilePhase::Start() {
         Finish(false);
         return;
     }
-    if (fileCount_ > upd::kMaxFileCount) {
-        view.ListM.items.push_back("升级文件列表过长(超过 " + std::to_string(upd::kMaxFileCount) +
+    if (fileCount_ > kMaxFileCount) {
+        view.ListM.items.push_back("升级文件列表过长(超过 " + std::to_string(kMaxFileCount) +
                                    " 个文件),已拒绝。");
         Finish(false);
         return;
@@ -69,7 +70,7 @@ void FilePhase::Start() {
         isInfoFile_.push_back(info);
         const auto signedFile = update_.signedFiles.find(fileNames_.back());
         if (info) {
-            expected_.push_back(upd::FileFingerprint{update_.info.size(), {}});
+            expected_.push_back(FileFingerprint{update_.info.size(), {}});
         } else if (signedFile != update_.signedFiles.end()) {
             expected_.push_back(signedFile->second);
         } else {
@@ -172,9 +173,9 @@ bool FilePhase::MatchesSignedFile(std::size_t k) {
     const std::string path = ctx_.WorkFolder() + checkedNames_[k].localPath;
     if (isInfoFile_[k]) {
         std::string bytes;
-        return ctx_.files.ReadFile(path, upd::kMaxInfoFileBytes, bytes) && bytes == update_.info;
+        return ctx_.files.ReadFile(path, kMaxInfoFileBytes, bytes) && bytes == update_.info;
     }
-    const std::optional<upd::FileFingerprint> got = ctx_.trust.Fingerprint(path);
+    const std::optional<FileFingerprint> got = ctx_.trust.Fingerprint(path);
     return got && got->size == expected_[k]->size && got->sha256 == expected_[k]->sha256;
 }
 
@@ -189,8 +190,8 @@ void FilePhase::InstallAndFinish() {
     for (const UpdateFileName& name : checkedNames_) {
         localPaths.push_back(name.localPath);
     }
-    upd::FileInstall install(ctx_.files, ctx_.text, ctx_.tro.AppPath, ctx_.WorkFolder());
-    const upd::FileInstall::Outcome outcome = install.Install(localPaths);
+    FileInstall install(ctx_.files, ctx_.text, ctx_.tro.AppPath, ctx_.WorkFolder());
+    const FileInstall::Outcome outcome = install.Install(localPaths);
     if (!outcome.failed) {
         Finish(true);
         return;
@@ -218,3 +219,5 @@ void FilePhase::Finish(bool success, bool clearWorkFolder) {
     ctx_.host.EnterPhase(UpdatePhase::Finished);
     ctx_.host.ModelChanged();
 }
+
+}  // namespace qvx::updater

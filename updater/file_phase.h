@@ -9,6 +9,8 @@
 #include "updater/update_phase_context.h"
 #include "updater/update_phase_step.h"
 
+namespace qvx::updater {
+
 // Phase 2: fetch every listed file into the work folder, check each against the signed
 // information file, then install them all or none.
 class FilePhase : public UpdatePhaseStep {
@@ -39,10 +41,12 @@ private:
     std::vector<std::string> fileNames_;
     std::vector<UpdateFileName> checkedNames_;
     // What each listed file must be, from the signed information file (nothing: not signed).
-    std::vector<std::optional<upd::FileFingerprint>> expected_;
+    std::vector<std::optional<FileFingerprint>> expected_;
     std::vector<bool> isInfoFile_;  // the listed file is the information file itself
     bool writeOver_ = false;        // the current transfer received its whole body
     bool oversize_ = false;         // the current transfer ran past its size and was stopped
     bool nextTransfer_ = false;     // the current file is in; start the next once it has unwound
     bool finished_ = false;
 };
+
+}  // namespace qvx::updater

@@ -8,6 +8,7 @@
 
 #include "updater/signed_update.h"
 
+namespace qvx::updater {
 namespace {
 
 constexpr const char* kMarker = "Quorvex_Soft_qvxUpgraded";
@@ -64,7 +65,7 @@ void InfoFilePhase::Start() {
 void InfoFilePhase::Progress(long value) {
     // Neither the information file nor its signature is ever large: a server that sends more is
     // stopped at once.
-    if (value < 0 || static_cast<unsigned long>(value) > upd::kMaxInfoFileBytes) {
+    if (value < 0 || static_cast<unsigned long>(value) > kMaxInfoFileBytes) {
         ctx_.download.Cancel();
         return;
     }
@@ -145,17 +146,17 @@ void InfoFilePhase::FetchSignature() {
 bool InfoFilePhase::SignatureValid() {
     std::string info;
     std::string signatureFile;
-    if (!ctx_.files.ReadFile(ctx_.WorkFolder() + kInfoName, upd::kMaxInfoFileBytes, info) ||
-        !ctx_.files.ReadFile(ctx_.WorkFolder() + kSignatureName, upd::kMaxInfoFileBytes,
+    if (!ctx_.files.ReadFile(ctx_.WorkFolder() + kInfoName, kMaxInfoFileBytes, info) ||
+        !ctx_.files.ReadFile(ctx_.WorkFolder() + kSignatureName, kMaxInfoFileBytes,
                              signatureFile)) {
         return false;
     }
-    const std::optional<std::string> signature = upd::ParseSignatureFile(signatureFile);
+    const std::optional<std::string> signature = ParseSignatureFile(signatureFile);
     if (!signature || !ctx_.trust.VerifySignature(info, *signature)) {
         return false;
     }
     verifiedInfo_ = std::move(info);
-    signedFiles_ = upd::ReadFileDigests(verifiedInfo_);
+    signedFiles_ = ReadFileDigests(verifiedInfo_);
     return true;
 }
 
@@ -264,3 +265,5 @@ bool ParseVersion(const std::string& text, double& value) {
     value = parsed;
     return true;
 }
+
+}  // namespace qvx::updater

@@ -7,6 +7,8 @@
 #include "updater/update_phase_context.h"
 #include "updater/update_phase_step.h"
 
+namespace qvx::updater {
+
 // Phase 1: fetch the chosen server's update information file and its signature, verify the
 // signature, then judge the versions it offers. Something newer is handed over to the file
 // phase; otherwise the window offers to close.
@@ -41,10 +43,12 @@ private:
     bool writeOver_ = false;      // the current transfer received its whole body
     bool fetchingSignature_ = false;
     std::string verifiedInfo_;  // the bytes of the information file whose signature held
-    std::map<std::string, upd::FileFingerprint> signedFiles_;
+    std::map<std::string, FileFingerprint> signedFiles_;
 };
 
 // The percentage as the progress line shows it: shortest form, at most 15 significant digits.
 std::string FormatPercent(double percent);
 // A version text from the information file as a number; false when it is not one.
 bool ParseVersion(const std::string& text, double& value);
+
+}  // namespace qvx::updater

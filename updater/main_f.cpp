@@ -2,6 +2,7 @@
 
 #include <utility>
 
+namespace qvx::updater {
 namespace {
 
 // The bar's border takes 2 pixels (30 twips) on every side; inside it the scale is in twips.
@@ -88,7 +89,7 @@ void MainF::ListM_Click() {
 void MainF::NextCmd_Click() {
     const std::string& caption = view_.NextCmd.caption;
     if (caption == "关 闭" || (caption == "运行系统" && phase_ == UpdatePhase::Finished)) {
-        ports_.processes.Launch("quorvex.exe", upd::ShowState::NormalFocus);
+        ports_.processes.Launch("quorvex.exe", ShowState::NormalFocus);
         EndProgram();
     } else if (caption == "退出升级" && phase_ == UpdatePhase::Finished) {
         EndProgram();
@@ -186,3 +187,5 @@ void MainF::OnDownFileTransferError() {
         step->TransferError();
     }
 }
+
+}  // namespace qvx::updater

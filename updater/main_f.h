@@ -18,6 +18,8 @@
 #include "updlib/module1.h"
 #include "updlib/trovapi.h"
 
+namespace qvx::updater {
+
 // Everything MainF works through; the referenced objects outlive the window object.
 struct MainFPorts {
     updlib::TrovapiPorts trovapi;
@@ -27,10 +29,10 @@ struct MainFPorts {
     MessagePump& pump;        // for DownFile
     updlib::MessageBoxPort& messages;
     updlib::TextCodec& text;
-    upd::ProcessLauncher& processes;
-    upd::UpdateFiles& files;
-    upd::MainFHost& host;
-    upd::UpdateTrust& trust;
+    ProcessLauncher& processes;
+    UpdateFiles& files;
+    MainFHost& host;
+    UpdateTrust& trust;
 };
 
 // The updater's only window: choosing a server (phase 0), fetching and judging the update
@@ -45,8 +47,8 @@ public:
     MainF(const MainF&) = delete;
     MainF& operator=(const MainF&) = delete;
 
-    upd::MainFView& View() { return view_; }
-    const upd::MainFView& View() const { return view_; }
+    MainFView& View() { return view_; }
+    const MainFView& View() const { return view_; }
 
     // Handlers.
     void Form_Load();
@@ -65,7 +67,7 @@ public:
     std::int32_t Phase() const { return static_cast<std::int32_t>(phase_); }
     bool Ended() const override { return ended_; }
     CStdDown* DownFile() { return downFile_.get(); }
-    trovapi& Tro() { return tro_; }
+    updlib::trovapi& Tro() { return tro_; }
 
 private:
     // What the phases ask of the window.
@@ -90,10 +92,10 @@ private:
     std::string Shown(const std::string& ansi);  // system code page -> UTF-8
 
     MainFPorts ports_;
-    upd::MainFView view_;
+    MainFView view_;
 
     // Shared state of the window.
-    trovapi tro_;
+    updlib::trovapi tro_;
     std::unique_ptr<CStdDown> downFile_;
     std::int32_t updExe_ = 0;  // program updates allowed
     std::int32_t updDic_ = 0;  // entries updates allowed
@@ -106,3 +108,5 @@ private:
     std::unique_ptr<FilePhase> filePhase_;      // made when the information file offers files
     bool ended_ = false;
 };
+
+}  // namespace qvx::updater

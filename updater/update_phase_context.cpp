@@ -2,6 +2,8 @@
 
 #include "base/text.h"
 
+namespace qvx::updater {
+
 std::string UpdateWorkFolder(const std::string& programFolder) {
     return programFolder + "qvxUpgraded\\";
 }
@@ -31,3 +33,5 @@ bool UpdatePhaseContext::TransferSucceeded(bool writeOver) const {
     const long status = download.StatusCode();
     return writeOver && status >= 200 && status <= 299;
 }
+
+}  // namespace qvx::updater

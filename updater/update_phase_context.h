@@ -12,6 +12,8 @@
 #include "updlib/text_codec_port.h"
 #include "updlib/trovapi.h"
 
+namespace qvx::updater {
+
 // The phases of an update, in order; MainF::Phase() gives their numbers (0-3), as the window
 // and the tests see them.
 enum class UpdatePhase : std::int32_t {
@@ -26,7 +28,7 @@ enum class UpdatePhase : std::int32_t {
 struct VerifiedUpdate {
     std::string serverUrl;
     std::string info;  // the verified bytes of the information file
-    std::map<std::string, upd::FileFingerprint> signedFiles;  // by the name in the file list
+    std::map<std::string, FileFingerprint> signedFiles;  // by the name in the file list
 };
 
 // What the window does for a phase.
@@ -48,11 +50,11 @@ public:
 
 // Everything a phase works with; the referenced objects outlive the phase.
 struct UpdatePhaseContext {
-    upd::MainFView& view;
-    trovapi& tro;  // INI reading, the program folder, the responsive wait
+    MainFView& view;
+    updlib::trovapi& tro;  // INI reading, the program folder, the responsive wait
     CStdDown& download;
-    upd::UpdateFiles& files;
-    upd::UpdateTrust& trust;
+    UpdateFiles& files;
+    UpdateTrust& trust;
     updlib::TextCodec& text;
     updlib::MessageBoxPort& messages;
     UpdatePhaseHost& host;
@@ -69,3 +71,5 @@ struct UpdatePhaseContext {
 
 std::string UpdateWorkFolder(const std::string& programFolder);
 std::string ShownText(updlib::TextCodec& text, const std::string& ansi);
+
+}  // namespace qvx::updater

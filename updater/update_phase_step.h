@@ -1,5 +1,7 @@
 #pragma once
 
+namespace qvx::updater {
+
 // One phase of the update that runs on the download object: begun by 下一步, then driven by the
 // download object's events, which the window hands to the phase that is current.
 class UpdatePhaseStep {
@@ -16,3 +18,5 @@ public:
     virtual void WriteError() = 0;          // the file could not be made or written
     virtual void TransferError() = 0;       // the body came in short or broken
 };
+
+}  // namespace qvx::updater

@@ -5,7 +5,10 @@
 #include "updater/file_phase.h"
 #include "updater/info_file_phase.h"
 
+namespace qvx::updater {
 namespace {
+
+using fakes::FakeInternet;
 
 // The window as a phase sees it: records the phases entered and what is handed over.
 class RecordingPhaseHost : public UpdatePhaseHost {
@@ -43,8 +46,8 @@ public:
                                   trust, text, messages, phaseHost};
     }
 
-    upd::MainFView view;
-    trovapi tro{{profile, fs, wait, clock, windows, shell, text}};
+    MainFView view;
+    updlib::trovapi tro{{profile, fs, wait, clock, windows, shell, text}};
     CStdDown download{internet, downloadFiles, pump};
     RecordingPhaseHost phaseHost;
     UpdatePhaseStep* step = nullptr;
@@ -135,3 +138,4 @@ TEST_F(UpdatePhaseTest, FilePhaseChecksEachFileAgainstWhatItWasHanded) {
 }
 
 }  // namespace
+}  // namespace qvx::updater
