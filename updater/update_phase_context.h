@@ -69,7 +69,9 @@ struct UpdatePhaseContext {
     bool TransferSucceeded(bool writeOver) const;
 };
 
+// The work folder under a program folder (which ends in a backslash).
 std::string UpdateWorkFolder(const std::string& programFolder);
+// A system code page text (from the INI files) as UTF-8, for the window.
 std::string ShownText(updlib::TextCodec& text, const std::string& ansi);
 
 }  // namespace qvx::updater
