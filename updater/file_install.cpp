@@ -2,8 +2,7 @@
 
 #include "updater/update_file_name.h"
 
-namespace upd {
-
+namespace qvx::updater {
 namespace {
 
 constexpr std::string_view kJournalHeader = "quorvex-install 1";
@@ -156,4 +155,4 @@ bool FileInstall::RollBack(const std::vector<JournalEntry>& entries) {
     return restored;
 }
 
-}  // namespace upd
+}  // namespace qvx::updater

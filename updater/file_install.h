@@ -9,12 +9,13 @@
 #include "updater/main_f_ports.h"
 #include "updlib/text_codec_port.h"
 
+namespace qvx::updater {
+
 // Installing the fetched files over the program folder, all or nothing, and surviving a crash
 // in the middle: before the first file is touched a journal in the work folder names every
 // target, each replaced file waits beside its target as name + ".qvxold", and the journal goes
 // only once every new file is on disk. A journal found at start-up means the last install was
 // cut short; putting every .qvxold back then leaves the old program exactly as it was.
-namespace upd {
 
 inline constexpr const char* kBackupSuffix = ".qvxold";
 inline constexpr const char* kJournalName = "install.journal";
@@ -58,4 +59,4 @@ private:
     std::string work_;
 };
 
-}  // namespace upd
+}  // namespace qvx::updater

@@ -1,10 +1,12 @@
-// Phase 2: fetch every listed file into the work folder, check each against the signed
-// information file, then install them all or none.
+#include "updater/file_phase.h"
+
+#include <string_view>
+#include <utility>
 
 #include "updater/file_install.h"
-#include "updater/main_f.h"
 #include "updater/signed_update.h"
 
+namespace qvx::updater {
 namespace {
 
 // Windows file names ignore case: any spelling of this name is the information file itself.
@@ -24,28 +26,33 @@ bool IsInfoFileName(const std::string& localPath) {
 
 }  // namespace
 
-void MainF::StartFilePhase() {
-    view_.TopLab.caption = "正在下载文件...";
-    view_.ListM.items.clear();
-    view_.ListM.listIndex = -1;
-    view_.NextCmd.enabled = false;
-    view_.TipLab.visible = false;
-    view_.ProcM.visible = true;
-    DrawProc(0);
+FilePhase::FilePhase(const UpdatePhaseContext& context, VerifiedUpdate update)
+    : ctx_(context), update_(std::move(update)) {}
 
-    tro_.IniPro = "Info";
-    fileCount_ = tro_.GetIniLong("FileNum");
-    tro_.IniPro = "FileList";
+void FilePhase::Start() {
+    auto& view = ctx_.view;
+    auto& tro = ctx_.tro;
+    view.TopLab.caption = "正在下载文件...";
+    view.ListM.items.clear();
+    view.ListM.listIndex = -1;
+    view.NextCmd.enabled = false;
+    view.TipLab.visible = false;
+    view.ProcM.visible = true;
+    ctx_.host.DrawProc(0);
+
+    tro.IniPro = "Info";
+    fileCount_ = tro.GetIniLong("FileNum");
+    tro.IniPro = "FileList";
 
     if (fileCount_ <= 0) {
-        view_.ListM.items.push_back("升级文件列表为空,没有可下载的文件。");
-        FinishFilePhase(false);
+        view.ListM.items.push_back("升级文件列表为空,没有可下载的文件。");
+        Finish(false);
         return;
     }
-    if (fileCount_ > upd::kMaxFileCount) {
-        view_.ListM.items.push_back("升级文件列表过长(超过 " + std::to_string(upd::kMaxFileCount) +
-                                    " 个文件),已拒绝。");
-        FinishFilePhase(false);
+    if (fileCount_ > kMaxFileCount) {
+        view.ListM.items.push_back("升级文件列表过长(超过 " + std::to_string(kMaxFileCount) +
+                                   " 个文件),已拒绝。");
+        Finish(false);
         return;
     }
 
@@ -55,16 +62,16 @@ void MainF::StartFilePhase() {
     checkedNames_.clear();
     expected_.clear();
     isInfoFile_.clear();
-    for (loopIndex_ = 1; loopIndex_ <= fileCount_; ++loopIndex_) {
-        fileNames_.push_back(tro_.GetIniStr("File" + std::to_string(loopIndex_), 255));
-        checkedNames_.push_back(CheckUpdateFileName(fileNames_.back(), ports_.text));
+    for (std::int32_t i = 1; i <= fileCount_; ++i) {
+        fileNames_.push_back(tro.GetIniStr("File" + std::to_string(i), 255));
+        checkedNames_.push_back(CheckUpdateFileName(fileNames_.back(), ctx_.text));
         const bool info =
             checkedNames_.back().safe && IsInfoFileName(checkedNames_.back().localPath);
         isInfoFile_.push_back(info);
-        const auto signedFile = signedFiles_.find(fileNames_.back());
+        const auto signedFile = update_.signedFiles.find(fileNames_.back());
         if (info) {
-            expected_.push_back(upd::FileFingerprint{verifiedInfo_.size(), {}});
-        } else if (signedFile != signedFiles_.end()) {
+            expected_.push_back(FileFingerprint{update_.info.size(), {}});
+        } else if (signedFile != update_.signedFiles.end()) {
             expected_.push_back(signedFile->second);
         } else {
             expected_.push_back(std::nullopt);
@@ -82,66 +89,68 @@ void MainF::StartFilePhase() {
             state = " - [未经签名校验,已拒绝]";
         }
         refused = refused || state != " - [等待]";
-        view_.ListM.items.push_back(Shown(fileNames_[k]) + state);
+        view.ListM.items.push_back(ctx_.Shown(fileNames_[k]) + state);
     }
     if (refused) {
-        FinishFilePhase(false);
+        Finish(false);
         return;
     }
 
     currentFile_ = 1;
-    DelTemp();
+    ctx_.files.ClearFolder(ctx_.WorkFolder());
     nextTransfer_ = true;
     RunTransfers();
 }
 
 // Each transfer unwinds before the next one starts, so a long list never deepens the stack.
-void MainF::RunTransfers() {
-    while (nextTransfer_ && !ended_ && phase_ == UpdatePhase::Files) {
+void FilePhase::RunTransfers() {
+    while (nextTransfer_ && !ctx_.host.Ended() && !finished_) {
         nextTransfer_ = false;
         StartFileTransfer();
     }
 }
 
-void MainF::StartFileTransfer() {
+void FilePhase::StartFileTransfer() {
     const std::size_t k = static_cast<std::size_t>(currentFile_ - 1);
     const UpdateFileName& name = checkedNames_[k];
-    SetEntry(currentFile_ - 1, Shown(fileNames_[k]) + " - [正在下载]");
-    SetListIndex(currentFile_ - 1);
-    Changed();
+    ctx_.SetEntry(currentFile_ - 1, ctx_.Shown(fileNames_[k]) + " - [正在下载]");
+    // The selection follows the file being fetched (a selection does nothing else in this
+    // phase).
+    ctx_.view.ListM.listIndex = currentFile_ - 1;
+    ctx_.host.ModelChanged();
     if (!name.folderPart.empty()) {
-        ports_.files.CreateFolders(WorkFolder() + name.folderPart);
+        ctx_.files.CreateFolders(ctx_.WorkFolder() + name.folderPart);
     }
-    downFile_->URL = serverUrl_ + "/" + name.urlPath;
-    downFile_->SaveFile = WorkFolder() + name.localPath;
+    ctx_.download.URL = update_.serverUrl + "/" + name.urlPath;
+    ctx_.download.SaveFile = ctx_.WorkFolder() + name.localPath;
     writeOver_ = false;
     oversize_ = false;
-    downFile_->CreateConnect();
-    if (ended_ || phase_ != UpdatePhase::Files) {
+    ctx_.download.CreateConnect();
+    if (ctx_.host.Ended() || finished_) {
         return;  // the connection failed and the phase has been closed
     }
-    downFile_->Start();
+    ctx_.download.Start();
 }
 
 // A body longer than the signed size cannot be the signed file: it is stopped before it can
 // fill the disk.
-void MainF::FileProgress(long value) {
+void FilePhase::Progress(long value) {
     const std::size_t k = static_cast<std::size_t>(currentFile_ - 1);
     if (k < expected_.size() && expected_[k] &&
         (value < 0 || static_cast<std::uint64_t>(value) > expected_[k]->size)) {
         oversize_ = true;
-        downFile_->Cancel();
+        ctx_.download.Cancel();
     }
 }
 
-void MainF::FileDownloaded() {
+void FilePhase::DownloadOver() {
     const std::size_t k = static_cast<std::size_t>(currentFile_ - 1);
     if (oversize_) {
         FileFailed(" - [校验失败]");
         return;
     }
-    if (!TransferSucceeded()) {
-        const long status = downFile_->StatusCode();
+    if (!ctx_.TransferSucceeded(writeOver_)) {
+        const long status = ctx_.download.StatusCode();
         FileFailed(status >= 200 && status <= 299
                        ? " - [下载不完整]"
                        : " - [下载失败,服务器返回 " + std::to_string(status) + "]");
@@ -151,7 +160,7 @@ void MainF::FileDownloaded() {
         FileFailed(" - [校验失败]");
         return;
     }
-    SetEntry(currentFile_ - 1, Shown(fileNames_[k]) + " - [完成]");
+    ctx_.SetEntry(currentFile_ - 1, ctx_.Shown(fileNames_[k]) + " - [完成]");
     if (currentFile_ < fileCount_) {
         ++currentFile_;
         nextTransfer_ = true;  // RunTransfers starts it once this transfer has unwound
@@ -160,51 +169,55 @@ void MainF::FileDownloaded() {
     InstallAndFinish();
 }
 
-bool MainF::MatchesSignedFile(std::size_t k) {
-    const std::string path = WorkFolder() + checkedNames_[k].localPath;
+bool FilePhase::MatchesSignedFile(std::size_t k) {
+    const std::string path = ctx_.WorkFolder() + checkedNames_[k].localPath;
     if (isInfoFile_[k]) {
         std::string bytes;
-        return ports_.files.ReadFile(path, upd::kMaxInfoFileBytes, bytes) && bytes == verifiedInfo_;
+        return ctx_.files.ReadFile(path, kMaxInfoFileBytes, bytes) && bytes == update_.info;
     }
-    const std::optional<upd::FileFingerprint> got = ports_.trust.Fingerprint(path);
+    const std::optional<FileFingerprint> got = ctx_.trust.Fingerprint(path);
     return got && got->size == expected_[k]->size && got->sha256 == expected_[k]->sha256;
 }
 
-void MainF::FileFailed(const std::string& reason) {
+void FilePhase::FileFailed(const std::string& reason) {
     const std::size_t k = static_cast<std::size_t>(currentFile_ - 1);
-    SetEntry(currentFile_ - 1, Shown(fileNames_[k]) + reason);
-    FinishFilePhase(false);
+    ctx_.SetEntry(currentFile_ - 1, ctx_.Shown(fileNames_[k]) + reason);
+    Finish(false);
 }
 
-void MainF::InstallAndFinish() {
+void FilePhase::InstallAndFinish() {
     std::vector<std::string> localPaths;
     for (const UpdateFileName& name : checkedNames_) {
         localPaths.push_back(name.localPath);
     }
-    upd::FileInstall install(ports_.files, ports_.text, tro_.AppPath, WorkFolder());
-    const upd::FileInstall::Outcome outcome = install.Install(localPaths);
+    FileInstall install(ctx_.files, ctx_.text, ctx_.tro.AppPath, ctx_.WorkFolder());
+    const FileInstall::Outcome outcome = install.Install(localPaths);
     if (!outcome.failed) {
-        FinishFilePhase(true);
+        Finish(true);
         return;
     }
     const std::size_t k = *outcome.failed;
-    SetEntry(static_cast<int>(k), Shown(fileNames_[k]) + " - [安装失败]");
+    ctx_.SetEntry(static_cast<int>(k), ctx_.Shown(fileNames_[k]) + " - [安装失败]");
     // A journal that could not be undone stays in the work folder: the next start puts the
     // rest back.
-    view_.ListM.items.push_back(outcome.restored
-                                    ? "已恢复原有文件,本机程序未作改动。"
-                                    : "部分原有文件未能恢复,请关闭本程序后重新运行升级程序。");
-    FinishFilePhase(false, outcome.restored);
+    ctx_.view.ListM.items.push_back(outcome.restored
+                                        ? "已恢复原有文件,本机程序未作改动。"
+                                        : "部分原有文件未能恢复,请关闭本程序后重新运行升级程序。");
+    Finish(false, outcome.restored);
 }
 
-void MainF::FinishFilePhase(bool success, bool clearWorkFolder) {
+void FilePhase::Finish(bool success, bool clearWorkFolder) {
+    auto& view = ctx_.view;
     if (clearWorkFolder) {
-        DelTemp();
+        ctx_.files.ClearFolder(ctx_.WorkFolder());
     }
-    view_.ListM.items.push_back(success ? "系统在线升级 - [已完成]" : "系统在线升级 - [不成功！]");
-    view_.ListM.listIndex = static_cast<int>(view_.ListM.items.size()) - 1;
-    view_.NextCmd.enabled = true;
-    view_.NextCmd.caption = success ? "运行系统" : "退出升级";
-    phase_ = UpdatePhase::Finished;
-    Changed();
+    view.ListM.items.push_back(success ? "系统在线升级 - [已完成]" : "系统在线升级 - [不成功！]");
+    view.ListM.listIndex = static_cast<int>(view.ListM.items.size()) - 1;
+    view.NextCmd.enabled = true;
+    view.NextCmd.caption = success ? "运行系统" : "退出升级";
+    finished_ = true;
+    ctx_.host.EnterPhase(UpdatePhase::Finished);
+    ctx_.host.ModelChanged();
 }
+
+}  // namespace qvx::updater

@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+namespace qvx::updater {
+
 // A file being written; closed when Close() is called or when it is destroyed.
 class OutputFile {
 public:
@@ -25,3 +27,5 @@ public:
     virtual std::unique_ptr<OutputFile> CreateNew(const std::string& path) = 0;
     virtual bool Remove(const std::string& path) = 0;
 };
+
+}  // namespace qvx::updater

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+namespace qvx::updater {
+
 // The few WinInet calls the download class makes, shaped like the real ones so the transfer
 // logic stays above this line and runs against a scripted fake in tests. Handles are opaque
 // non-zero numbers; 0 means failure, with the reason in LastError().
@@ -37,3 +39,5 @@ public:
     // GetLastError() right after a failed call above.
     virtual std::uint32_t LastError() = 0;
 };
+
+}  // namespace qvx::updater

@@ -1,12 +1,8 @@
 #include "updater/main_f.h"
 
-#include <charconv>
-#include <cmath>
-#include <cstdio>
 #include <utility>
 
-#include "base/text.h"
-
+namespace qvx::updater {
 namespace {
 
 // The bar's border takes 2 pixels (30 twips) on every side; inside it the scale is in twips.
@@ -44,20 +40,25 @@ void MainF::EndProgram() {
 }
 
 std::string MainF::Shown(const std::string& ansi) {
-    return qvx::base::Utf16ToUtf8(ports_.text.AnsiToWide(ansi));
+    return ShownText(ports_.text, ansi);
 }
 
-std::string MainF::WorkFolder() const {
-    return tro_.AppPath + "qvxUpgraded\\";
+UpdatePhaseContext MainF::PhaseContext() {
+    return UpdatePhaseContext{
+        .view = view_,
+        .tro = tro_,
+        .download = *downFile_,
+        .files = ports_.files,
+        .trust = ports_.trust,
+        .text = ports_.text,
+        .messages = ports_.messages,
+        .host = *this,
+    };
 }
 
-void MainF::SetEntry(int index, const std::string& text) {
-    auto& items = view_.ListM.items;
-    if (index >= 0 && static_cast<std::size_t>(index) < items.size()) {
-        items[static_cast<std::size_t>(index)] = text;
-    } else if (index >= 0 && static_cast<std::size_t>(index) == items.size()) {
-        items.push_back(text);
-    }
+void MainF::OfferFiles(VerifiedUpdate update) {
+    filePhase_ = std::make_unique<FilePhase>(PhaseContext(), std::move(update));
+    phase_ = UpdatePhase::Files;
 }
 
 void MainF::SetListIndex(int index) {
@@ -88,14 +89,18 @@ void MainF::ListM_Click() {
 void MainF::NextCmd_Click() {
     const std::string& caption = view_.NextCmd.caption;
     if (caption == "关 闭" || (caption == "运行系统" && phase_ == UpdatePhase::Finished)) {
-        ports_.processes.Launch("quorvex.exe", upd::ShowState::NormalFocus);
+        ports_.processes.Launch("quorvex.exe", ShowState::NormalFocus);
         EndProgram();
     } else if (caption == "退出升级" && phase_ == UpdatePhase::Finished) {
         EndProgram();
     } else if (phase_ == UpdatePhase::ServerChoice) {
-        StartInfoFilePhase();
+        if (!infoPhase_) {
+            infoPhase_ =
+                std::make_unique<InfoFilePhase>(PhaseContext(), updExe_ != 0, updDic_ != 0);
+        }
+        infoPhase_->Start();
     } else if (phase_ == UpdatePhase::Files) {
-        StartFilePhase();
+        filePhase_->Start();
     }
 }
 
@@ -117,59 +122,42 @@ void MainF::DrawProc(std::int32_t ProcValue) {
 }
 
 void MainF::DelTemp() {
-    ports_.files.ClearFolder(WorkFolder());
+    ports_.files.ClearFolder(UpdateWorkFolder(tro_.AppPath));
 }
 
-bool MainF::TransferSucceeded() const {
-    const long status = downFile_->StatusCode();
-    return writeOver_ && status >= 200 && status <= 299;
-}
+// DownFile events: each goes to the phase it belongs to.
 
-// DownFile events: each acts in the phase it belongs to.
+UpdatePhaseStep* MainF::CurrentStep() {
+    if (phase_ == UpdatePhase::InfoFile) {
+        return infoPhase_.get();
+    }
+    if (phase_ == UpdatePhase::Files) {
+        return filePhase_.get();
+    }
+    return nullptr;
+}
 
 void MainF::OnDownFileProgress(long& value) {
     if (ended_) {
         return;
     }
-    if (phase_ == UpdatePhase::InfoFile) {
-        InfoFileProgress(value);
-    } else if (phase_ == UpdatePhase::Files) {
-        FileProgress(value);
+    if (UpdatePhaseStep* step = CurrentStep()) {
+        step->Progress(value);
     }
 }
 
 void MainF::OnDownFileWriteOver() {
-    writeOver_ = true;
+    if (UpdatePhaseStep* step = CurrentStep()) {
+        step->WriteOver();
+    }
 }
 
 void MainF::OnDownFileDownloadOver() {
     if (ended_) {
         return;
     }
-    if (phase_ == UpdatePhase::InfoFile && fetchingSignature_) {
-        if (TransferSucceeded()) {
-            JudgeInfoFile();
-        } else {
-            SignatureRefused();
-        }
-    } else if (phase_ == UpdatePhase::InfoFile) {
-        if (TransferSucceeded()) {
-            FetchSignature();
-        } else {
-            InfoFileFailed();
-        }
-    } else if (phase_ == UpdatePhase::Files) {
-        FileDownloaded();
-    }
-}
-
-// A signature that cannot be had counts as a missing one; a failed information file is a failed
-// connection.
-void MainF::PhaseOneTransferFailed() {
-    if (fetchingSignature_) {
-        SignatureRefused();
-    } else {
-        InfoFileFailed();
+    if (UpdatePhaseStep* step = CurrentStep()) {
+        step->DownloadOver();
     }
 }
 
@@ -177,10 +165,8 @@ void MainF::OnDownFileLineError() {
     if (ended_) {
         return;
     }
-    if (phase_ == UpdatePhase::InfoFile) {
-        PhaseOneTransferFailed();
-    } else if (phase_ == UpdatePhase::Files) {
-        FileFailed(" - [连接失败]");
+    if (UpdatePhaseStep* step = CurrentStep()) {
+        step->LineError();
     }
 }
 
@@ -188,11 +174,8 @@ void MainF::OnDownFileWriteError() {
     if (ended_) {
         return;
     }
-    // The old information file could not be removed: the window waits for Exit.
-    if (phase_ == UpdatePhase::InfoFile && fetchingSignature_) {
-        SignatureRefused();
-    } else if (phase_ == UpdatePhase::Files) {
-        FileFailed(" - [保存失败]");
+    if (UpdatePhaseStep* step = CurrentStep()) {
+        step->WriteError();
     }
 }
 
@@ -200,35 +183,9 @@ void MainF::OnDownFileTransferError() {
     if (ended_) {
         return;
     }
-    if (phase_ == UpdatePhase::InfoFile) {
-        PhaseOneTransferFailed();
-    } else if (phase_ == UpdatePhase::Files) {
-        FileFailed(" - [下载不完整]");
+    if (UpdatePhaseStep* step = CurrentStep()) {
+        step->TransferError();
     }
 }
 
-std::string FormatPercent(double percent) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15g", percent);
-    return buffer;
-}
-
-bool ParseVersion(const std::string& text, double& value) {
-    std::size_t begin = text.find_first_not_of(' ');
-    std::size_t end = text.find_last_not_of(' ');
-    if (begin == std::string::npos) {
-        return false;
-    }
-    const char* first = text.data() + begin;
-    const char* last = text.data() + end + 1;
-    if (*first == '+') {
-        ++first;
-    }
-    double parsed = 0;
-    auto [ptr, ec] = std::from_chars(first, last, parsed, std::chars_format::fixed);
-    if (ec != std::errc() || ptr != last || !std::isfinite(parsed)) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
+}  // namespace qvx::updater

@@ -5,7 +5,7 @@
 
 #include "updlib/updlib_types.h"
 
-namespace upd {
+namespace qvx::updater {
 
 // How a started program's window is shown.
 enum class ShowState {
@@ -60,4 +60,4 @@ public:
     virtual void EndProgram() = 0;
 };
 
-}  // namespace upd
+}  // namespace qvx::updater

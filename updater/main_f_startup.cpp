@@ -4,13 +4,14 @@
 #include "updater/main_f.h"
 #include "base/product_site.h"
 
+namespace qvx::updater {
+
 void MainF::Form_Load() {
     const std::string programFolder = tro_.AppPath;
 
     // Before anything else: an install cut short by a crash is undone, so the program folder
     // holds the old program whole.
-    upd::FileInstall install(ports_.files, ports_.text, programFolder,
-                             programFolder + "qvxUpgraded\\");
+    FileInstall install(ports_.files, ports_.text, programFolder, UpdateWorkFolder(programFolder));
     if (!install.RecoverInterrupted()) {
         ports_.messages.Show(
             "上次升级未能完成，原有文件无法全部恢复！\r\n\r\n请关闭正在运行的 Quorvex "
@@ -48,7 +49,7 @@ void MainF::Form_Load() {
         ports_.messages.Show("本机升级信息文件不存在！\r\n\r\n请至官网重新下载本程序。",
                              updlib::MessageIcon::Error);
         ports_.processes.Launch(std::string("Explorer http://") + qvx::base::kProductWebsiteHost,
-                                upd::ShowState::MinimizedFocus);
+                                ShowState::MinimizedFocus);
         EndProgram();
         return;
     }
@@ -64,8 +65,7 @@ void MainF::Form_Load() {
         ports_.messages.Show("没有任何允许更新的内容！\r\n\r\n请检查相关设定。",
                              updlib::MessageIcon::Information);
         if (tro_.FileExists(programFolder + "WQ.EXE")) {
-            ports_.processes.Launch(programFolder + "WQ.EXE  -updopt",
-                                    upd::ShowState::MinimizedFocus);
+            ports_.processes.Launch(programFolder + "WQ.EXE  -updopt", ShowState::MinimizedFocus);
         }
         EndProgram();
         return;
@@ -94,11 +94,12 @@ void MainF::Form_Load() {
         const std::size_t entry = static_cast<std::size_t>(loopIndex_ - 1);
         const std::string host = tro_.TrimLeft(
             tro_.GetIniStrEx(settingsFile, "Server", "SerHost" + std::to_string(loopIndex_), 255));
-        serverAddress_ = Module1::ResolveHost(m1, host);
-        measureStart_ = Module1::LocalNow(m1);
+        serverAddress_ = updlib::Module1::ResolveHost(m1, host);
+        measureStart_ = updlib::Module1::LocalNow(m1);
         if (!serverAddress_.empty()) {
-            Module1::PingHost(m1, serverAddress_);
-            const std::int32_t elapsed = Module1::ElapsedMs(measureStart_, Module1::LocalNow(m1));
+            updlib::Module1::PingHost(m1, serverAddress_);
+            const std::int32_t elapsed =
+                updlib::Module1::ElapsedMs(measureStart_, updlib::Module1::LocalNow(m1));
             view_.ListM.items[entry] += "  [" + std::to_string(elapsed) + "毫秒]";
             SetListIndex(loopIndex_ - 1);
         } else if (view_.ListM.items[entry] != "(无效服务器)") {
@@ -112,3 +113,5 @@ void MainF::Form_Load() {
     view_.TipLab.caption = "服务器列表更新完毕,请继续 ...";
     Changed();
 }
+
+}  // namespace qvx::updater

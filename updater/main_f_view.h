@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace upd {
+namespace qvx::updater {
 
 struct TwipRect {
     int left = 0;
@@ -79,4 +79,4 @@ struct MainFView {
     Button NextCmd;
 };
 
-}  // namespace upd
+}  // namespace qvx::updater

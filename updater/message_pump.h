@@ -1,5 +1,7 @@
 #pragma once
 
+namespace qvx::updater {
+
 // Lets a long synchronous operation keep its window alive: handles the window messages that are
 // waiting, then returns. Handlers may run inside DoEvents().
 class MessagePump {
@@ -7,3 +9,5 @@ public:
     virtual ~MessagePump() = default;
     virtual void DoEvents() = 0;
 };
+
+}  // namespace qvx::updater

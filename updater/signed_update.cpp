@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
-namespace upd {
-
+namespace qvx::updater {
 namespace {
 
 bool IsBlank(char c) {
@@ -115,4 +114,4 @@ std::map<std::string, FileFingerprint> ReadFileDigests(std::string_view infoFile
     return digests;
 }
 
-}  // namespace upd
+}  // namespace qvx::updater

@@ -9,9 +9,10 @@
 
 #include "updater/update_trust_port.h"
 
+namespace qvx::updater {
+
 // The signed parts of an update: the information file with its detached signature, and the
 // size and SHA-256 of every file it lets the updater install.
-namespace upd {
 
 // The information file and its signature are small; anything larger is no genuine one and is
 // never read into memory whole.
@@ -32,4 +33,4 @@ std::optional<std::string> ParseSignatureFile(std::string_view bytes);
 // enters the table only with a hash of 64 hex digits and a plain decimal size.
 std::map<std::string, FileFingerprint> ReadFileDigests(std::string_view infoFile);
 
-}  // namespace upd
+}  // namespace qvx::updater

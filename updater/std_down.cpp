@@ -6,6 +6,7 @@
 #include <optional>
 #include <string_view>
 
+namespace qvx::updater {
 namespace {
 
 constexpr std::uint32_t kChunk = 1024;
@@ -315,3 +316,5 @@ std::string CStdDown::FileLastModified() {
 std::string CStdDown::ServerInfo() {
     return HeaderValue("Server", 8);
 }
+
+}  // namespace qvx::updater

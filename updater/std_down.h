@@ -10,6 +10,8 @@
 #include "updater/internet_port.h"
 #include "updater/message_pump.h"
 
+namespace qvx::updater {
+
 // Synchronous HTTP download of one resource into one new local file, with events.
 //
 // Use: set URL and SaveFile, call CreateConnect, then Start; the events arrive from inside
@@ -93,3 +95,5 @@ private:
     std::uint64_t connection_ = 0;
     std::uint64_t transferring_ = 0;  // the connection whose body Start is reading, 0 if none
 };
+
+}  // namespace qvx::updater

@@ -5,6 +5,7 @@
 
 #include "base/text.h"
 
+namespace qvx::updater {
 namespace {
 
 bool IsSeparator(char16_t c) {
@@ -118,3 +119,5 @@ UpdateFileName CheckUpdateFileName(const std::string& name, updlib::TextCodec& t
     result.folderPart = text.WideToAnsi(folder);
     return result;
 }
+
+}  // namespace qvx::updater

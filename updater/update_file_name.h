@@ -4,6 +4,8 @@
 
 #include "updlib/text_codec_port.h"
 
+namespace qvx::updater {
+
 // A file name from the update list, checked before anything is fetched or installed.
 struct UpdateFileName {
     bool safe = false;
@@ -24,3 +26,5 @@ struct UpdateFileName {
 // are allowed. Names are in the system code page; the
 // check runs on characters, so a double-byte character is never split.
 UpdateFileName CheckUpdateFileName(const std::string& name, updlib::TextCodec& text);
+
+}  // namespace qvx::updater

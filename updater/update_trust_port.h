@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace upd {
+namespace qvx::updater {
 
 // What a downloaded file is: its length and its SHA-256 as 64 lowercase hex digits.
 struct FileFingerprint {
@@ -25,4 +25,4 @@ public:
     virtual std::optional<FileFingerprint> Fingerprint(const std::string& path) = 0;
 };
 
-}  // namespace upd
+}  // namespace qvx::updater

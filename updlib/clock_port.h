@@ -2,7 +2,7 @@
 
 #include "updlib/updlib_types.h"
 
-namespace updlib {
+namespace qvx::updlib {
 
 // The local wall clock (GetLocalTime).
 class Clock {
@@ -11,4 +11,4 @@ public:
     virtual TimeRecord LocalNow() = 0;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

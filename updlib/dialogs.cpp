@@ -1,5 +1,6 @@
 #include "updlib/trovapi.h"
 
+namespace qvx::updlib {
 namespace {
 
 constexpr char kDefaultFolderPrompt[] = "请选择文件夹:";
@@ -26,8 +27,6 @@ std::string_view TrimBlanks(std::string_view text) {
 
 }  // namespace
 
-namespace updlib {
-
 std::string BuildDialogFilter(std::string_view filterText) {
     if (TrimBlanks(filterText).empty()) {
         filterText = "*.*|*.*";
@@ -42,14 +41,11 @@ std::string BuildDialogFilter(std::string_view filterText) {
     return list;
 }
 
-}  // namespace updlib
-
-void trovapi::ShellFile(const std::string& filePath, updlib::WindowHandle winHwnd,
-                        std::int32_t formStyle) {
+void trovapi::ShellFile(const std::string& filePath, WindowHandle winHwnd, std::int32_t formStyle) {
     ports_.shell.Execute(winHwnd, filePath, formStyle);
 }
 
-void trovapi::PathSxForm(const std::string& fileName, updlib::WindowHandle hWnd) {
+void trovapi::PathSxForm(const std::string& fileName, WindowHandle hWnd) {
     ports_.shell.ShowProperties(hWnd, fileName, kPropertiesMask, 0);
 }
 
@@ -57,7 +53,7 @@ void trovapi::ClsEmpty() {
     ports_.shell.EmptyRecycleBin(0, "", kEmptyQuietly);
 }
 
-std::string trovapi::OpenFolder(const std::string& title, updlib::WindowHandle hWnd) {
+std::string trovapi::OpenFolder(const std::string& title, WindowHandle hWnd) {
     const std::string prompt = title.empty() ? ports_.text.Utf8ToAnsi(kDefaultFolderPrompt) : title;
     std::string folder =
         ports_.shell.BrowseForFolder(hWnd, prompt, kDesktopFolder, kFileSystemFoldersOnly)
@@ -71,10 +67,10 @@ std::string trovapi::OpenFolder(const std::string& title, updlib::WindowHandle h
     return folder;
 }
 
-std::string trovapi::FileDialog(updlib::FileDialogKind kind, updlib::WindowHandle owner,
+std::string trovapi::FileDialog(FileDialogKind kind, WindowHandle owner,
                                 const std::string& boxLabel, const std::string& startPath,
                                 const std::string& filterStr, std::uint32_t flag) {
-    updlib::FileDialogRequest request;
+    FileDialogRequest request;
     request.owner = owner;
     if (TrimBlanks(startPath).empty()) {
         request.initialFolder = ProgramFolderAsReported();
@@ -89,7 +85,7 @@ std::string trovapi::FileDialog(updlib::FileDialogKind kind, updlib::WindowHandl
             request.initialFolder = ProgramFolderAsReported();
         }
     }
-    request.filter = updlib::BuildDialogFilter(filterStr);
+    request.filter = BuildDialogFilter(filterStr);
     request.filterIndex = 1;
     request.fileBufferChars = 255;
     request.fileTitleChars = 256;
@@ -103,16 +99,16 @@ std::string trovapi::FileDialog(updlib::FileDialogKind kind, updlib::WindowHandl
     return TrimLeft(std::string_view(fileBuffer).substr(0, kFileResultChars));
 }
 
-std::string trovapi::OpenFile(updlib::WindowHandle winHwnd, const std::string& boxLabel,
+std::string trovapi::OpenFile(WindowHandle winHwnd, const std::string& boxLabel,
                               const std::string& startPath, const std::string& filterStr,
                               std::uint32_t flag) {
-    return FileDialog(updlib::FileDialogKind::Open, winHwnd, boxLabel, startPath, filterStr, flag);
+    return FileDialog(FileDialogKind::Open, winHwnd, boxLabel, startPath, filterStr, flag);
 }
 
-std::string trovapi::SaveFile(updlib::WindowHandle winHwnd, const std::string& boxLabel,
+std::string trovapi::SaveFile(WindowHandle winHwnd, const std::string& boxLabel,
                               const std::string& startPath, const std::string& filterStr,
                               std::uint32_t flag) {
-    return FileDialog(updlib::FileDialogKind::Save, winHwnd, boxLabel, startPath, filterStr, flag);
+    return FileDialog(FileDialogKind::Save, winHwnd, boxLabel, startPath, filterStr, flag);
 }
 
 std::int32_t trovapi::GetColor() {
@@ -120,19 +116,19 @@ std::int32_t trovapi::GetColor() {
     return colour ? static_cast<std::int32_t>(*colour & 0xFFFFFFu) : -1;
 }
 
-std::int32_t trovapi::ConnectDisk(updlib::WindowHandle hWnd) {
+std::int32_t trovapi::ConnectDisk(WindowHandle hWnd) {
     return ports_.shell.ConnectionDialog(hWnd, kDiskResource);
 }
 
-std::int32_t trovapi::ConnectPrint(updlib::WindowHandle hWnd) {
+std::int32_t trovapi::ConnectPrint(WindowHandle hWnd) {
     return ports_.shell.ConnectionDialog(hWnd, kPrintResource);
 }
 
-std::int32_t trovapi::DisconnectDisk(updlib::WindowHandle hWnd) {
+std::int32_t trovapi::DisconnectDisk(WindowHandle hWnd) {
     return ports_.shell.DisconnectDialog(hWnd, kDiskResource);
 }
 
-std::int32_t trovapi::DisconnectPrint(updlib::WindowHandle hWnd) {
+std::int32_t trovapi::DisconnectPrint(WindowHandle hWnd) {
     return ports_.shell.DisconnectDialog(hWnd, kPrintResource);
 }
 
@@ -142,3 +138,5 @@ std::string trovapi::ShowNetWork(const std::optional<std::string>& frmCap,
     const std::string prompt = labction ? *labction : ports_.text.Utf8ToAnsi(kDefaultNetworkPrompt);
     return TrimLeft(ports_.shell.BrowseForComputer(0, caption, prompt).value_or(std::string()));
 }
+
+}  // namespace qvx::updlib

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-namespace updlib {
+namespace qvx::updlib {
 
 // A file opened for reading only; closed when destroyed.
 class ReadOnlyFile {
@@ -49,4 +49,4 @@ public:
     virtual std::optional<std::string> EnvironmentVariable(const std::string& name) = 0;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

@@ -1,5 +1,6 @@
 #include "updlib/trovapi.h"
 
+namespace qvx::updlib {
 namespace {
 
 constexpr char kMissingText[] = "Error";
@@ -45,3 +46,5 @@ void trovapi::SetIniStr(const std::string& iniNt, const std::string& strIn) {
     // A refused write (read-only file, missing folder) is not reported.
     ports_.profile.WriteString(IniPro, iniNt, strIn, IniPath);
 }
+
+}  // namespace qvx::updlib

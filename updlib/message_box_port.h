@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace updlib {
+namespace qvx::updlib {
 
 enum class MessageIcon { None, Exclamation, Information, Error };
 
@@ -13,4 +13,4 @@ public:
     virtual void Show(const std::string& text, MessageIcon icon) = 0;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

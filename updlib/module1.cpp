@@ -4,6 +4,7 @@
 #include <limits>
 #include <vector>
 
+namespace qvx::updlib {
 namespace {
 
 constexpr std::uint16_t kSocketsVersion = 0x0101;  // 1.1: major in the low byte
@@ -16,12 +17,12 @@ struct StartOutcome {
     bool started = false;  // the library was started and must be released
 };
 
-StartOutcome StartLibrary(const updlib::Module1Ports& ports) {
-    const updlib::SocketsStartup startup = ports.sockets.Startup(kSocketsVersion);
+StartOutcome StartLibrary(const Module1Ports& ports) {
+    const SocketsStartup startup = ports.sockets.Startup(kSocketsVersion);
     if (startup.error != 0) {
         ports.messages.Show(
             "Windows Sockets for 32 bit Windows environments is not successfully responding.",
-            updlib::MessageIcon::None);
+            MessageIcon::None);
         return {false, false};
     }
     const unsigned lo = startup.version & 0xFFu;
@@ -31,12 +32,12 @@ StartOutcome StartLibrary(const updlib::Module1Ports& ports) {
                                 std::to_string(hi) +
                                 " is not supported by Windows Sockets for 32 bit Windows "
                                 "environments.",
-                            updlib::MessageIcon::Exclamation);
+                            MessageIcon::Exclamation);
         return {false, true};
     }
     if (startup.maxSockets < 1) {
         ports.messages.Show("This application requires a minimum of 1 supported sockets.",
-                            updlib::MessageIcon::Exclamation);
+                            MessageIcon::Exclamation);
         return {false, true};
     }
     return {true, true};
@@ -46,7 +47,7 @@ StartOutcome StartLibrary(const updlib::Module1Ports& ports) {
 // the start succeeded: releasing a library that never started would only raise a false alarm.
 class SocketsSession {
 public:
-    explicit SocketsSession(const updlib::Module1Ports& ports)
+    explicit SocketsSession(const Module1Ports& ports)
         : ports_(ports), started_(StartLibrary(ports).started) {}
     ~SocketsSession() {
         if (started_) {
@@ -57,7 +58,7 @@ public:
     SocketsSession& operator=(const SocketsSession&) = delete;
 
 private:
-    const updlib::Module1Ports& ports_;
+    const Module1Ports& ports_;
     bool started_;
 };
 
@@ -100,7 +101,7 @@ std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
 }
 
-std::int64_t MillisecondsOf(const updlib::TimeRecord& t) {
+std::int64_t MillisecondsOf(const TimeRecord& t) {
     const std::int64_t days = DaysFromCivil(t.year, t.month, t.day);
     return (((days * 24 + t.hour) * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
 }
@@ -109,21 +110,21 @@ std::int64_t MillisecondsOf(const updlib::TimeRecord& t) {
 
 namespace Module1 {
 
-bool StartSockets(const updlib::Module1Ports& ports) {
+bool StartSockets(const Module1Ports& ports) {
     return StartLibrary(ports).usable;
 }
 
-bool StopSockets(const updlib::Module1Ports& ports) {
+bool StopSockets(const Module1Ports& ports) {
     const std::int32_t n = ports.sockets.Cleanup();
     if (n != 0) {
         ports.messages.Show("Windows Sockets error " + std::to_string(n) + " occurred in Cleanup.",
-                            updlib::MessageIcon::Exclamation);
+                            MessageIcon::Exclamation);
         return false;
     }
     return true;
 }
 
-std::string ResolveHost(const updlib::Module1Ports& ports, const std::string& hostName) {
+std::string ResolveHost(const Module1Ports& ports, const std::string& hostName) {
     // An empty name would be answered with this PC's own address, which is no server.
     if (TrimBlanks(hostName).empty()) {
         return std::string();
@@ -165,36 +166,35 @@ std::uint32_t DottedToAddress(std::string_view dotted) {
     return address;
 }
 
-std::int32_t SendEcho(const updlib::Module1Ports& ports, const std::string& address,
-                      updlib::EchoReply& reply) {
+std::int32_t SendEcho(const Module1Ports& ports, const std::string& address, EchoReply& reply) {
     const std::uint32_t target = DottedToAddress(address);
     SocketsSession session(ports);
-    const updlib::IcmpHandle icmp = ports.sockets.IcmpOpen();
+    const IcmpHandle icmp = ports.sockets.IcmpOpen();
     if (icmp == 0) {
         // Without a handle no echo can go out; report it as a failed echo.
         reply.status = kGeneralFailure;
         return -static_cast<std::int32_t>(reply.status);
     }
-    const std::uint32_t replies = ports.sockets.IcmpSendEcho(
-        icmp, target, kEchoPayload, reply, updlib::kEchoReplyBufferSize, kEchoTimeoutMs);
+    const std::uint32_t replies = ports.sockets.IcmpSendEcho(icmp, target, kEchoPayload, reply,
+                                                             kEchoReplyBufferSize, kEchoTimeoutMs);
     const std::int32_t result = replies >= 1 ? static_cast<std::int32_t>(reply.roundTripTime)
                                              : -static_cast<std::int32_t>(reply.status);
     ports.sockets.IcmpClose(icmp);
     return result;
 }
 
-bool PingHost(const updlib::Module1Ports& ports, const std::string& address) {
+bool PingHost(const Module1Ports& ports, const std::string& address) {
     SocketsSession session(ports);
-    updlib::EchoReply reply{};
+    EchoReply reply{};
     SendEcho(ports, std::string(TrimBlanks(address)), reply);
     return reply.dataSize != 0;
 }
 
-updlib::TimeRecord LocalNow(const updlib::Module1Ports& ports) {
+TimeRecord LocalNow(const Module1Ports& ports) {
     return ports.clock.LocalNow();
 }
 
-std::int32_t ElapsedMs(const updlib::TimeRecord& start, const updlib::TimeRecord& end) {
+std::int32_t ElapsedMs(const TimeRecord& start, const TimeRecord& end) {
     const std::int64_t difference = MillisecondsOf(end) - MillisecondsOf(start);
     constexpr std::int64_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int64_t kMin = std::numeric_limits<std::int32_t>::min();
@@ -204,3 +204,5 @@ std::int32_t ElapsedMs(const updlib::TimeRecord& start, const updlib::TimeRecord
 }
 
 }  // namespace Module1
+
+}  // namespace qvx::updlib

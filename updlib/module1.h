@@ -9,7 +9,7 @@
 #include "updlib/sockets_port.h"
 #include "updlib/updlib_types.h"
 
-namespace updlib {
+namespace qvx::updlib {
 
 // The platform services of Module1; the referenced objects outlive every call.
 struct Module1Ports {
@@ -18,26 +18,25 @@ struct Module1Ports {
     Clock& clock;
 };
 
-}  // namespace updlib
-
 // The updater's network-measurement module: host names to IPv4 addresses, one ICMP echo, and
 // local-time differences. No state between calls; each call that needs the socket library starts
 // and releases it itself.
 namespace Module1 {
 
-bool StartSockets(const updlib::Module1Ports& ports);
-bool StopSockets(const updlib::Module1Ports& ports);
+bool StartSockets(const Module1Ports& ports);
+bool StopSockets(const Module1Ports& ports);
 // Dotted IPv4 address of the host, empty when the name does not resolve.
-std::string ResolveHost(const updlib::Module1Ports& ports, const std::string& hostName);
+std::string ResolveHost(const Module1Ports& ports, const std::string& hostName);
 // 32-bit address in network byte order (first part in the lowest byte); 0 unless four parts.
 std::uint32_t DottedToAddress(std::string_view dotted);
 // Round-trip time of one echo, or the reply status negated when no reply came.
-std::int32_t SendEcho(const updlib::Module1Ports& ports, const std::string& address,
-                      updlib::EchoReply& reply);
+std::int32_t SendEcho(const Module1Ports& ports, const std::string& address, EchoReply& reply);
 // True when an echo reply with data came back.
-bool PingHost(const updlib::Module1Ports& ports, const std::string& address);
-updlib::TimeRecord LocalNow(const updlib::Module1Ports& ports);
+bool PingHost(const Module1Ports& ports, const std::string& address);
+TimeRecord LocalNow(const Module1Ports& ports);
 // Milliseconds from start to end, dates and hours included.
-std::int32_t ElapsedMs(const updlib::TimeRecord& start, const updlib::TimeRecord& end);
+std::int32_t ElapsedMs(const TimeRecord& start, const TimeRecord& end);
 
 }  // namespace Module1
+
+}  // namespace qvx::updlib

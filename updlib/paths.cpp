@@ -4,6 +4,7 @@
 #include <array>
 #include <vector>
 
+namespace qvx::updlib {
 namespace {
 
 constexpr std::uint32_t kFolderAttribute = 16;
@@ -38,8 +39,6 @@ constexpr std::array<std::int32_t, 20> kSpecialFolderOfCode = {
 
 }  // namespace
 
-namespace updlib {
-
 std::string PathFileName(std::string_view path) {
     const std::size_t p = path.rfind('\\');
     return std::string(p == std::string_view::npos ? path : path.substr(p + 1));
@@ -50,11 +49,9 @@ std::string PathFolderName(std::string_view path) {
     return p == std::string_view::npos ? std::string() : std::string(path.substr(0, p + 1));
 }
 
-}  // namespace updlib
-
 std::string trovapi::GetAppPath() {
     // The folder of the executable, which for a drive root already ends in its backslash.
-    std::string folder = updlib::PathFolderName(ports_.files.ModuleFileName());
+    std::string folder = PathFolderName(ports_.files.ModuleFileName());
     if (folder.empty() || folder.back() != '\\') {
         folder += '\\';
     }
@@ -72,7 +69,7 @@ std::string trovapi::ProgramFolderAsReported() {
 }
 
 std::string trovapi::SysPath(std::int32_t pathName) {
-    updlib::FileSystem& files = ports_.files;
+    FileSystem& files = ports_.files;
     switch (pathName) {
         case 0:
             return QueryBufferedText(
@@ -137,15 +134,15 @@ std::string trovapi::NameToPath(const std::string& pathIn) {
 }
 
 std::string trovapi::PathToFile(std::string_view filePath) {
-    return updlib::PathFileName(filePath);
+    return PathFileName(filePath);
 }
 
 std::string trovapi::PathToFolder(std::string_view filePath) {
-    return updlib::PathFolderName(filePath);
+    return PathFolderName(filePath);
 }
 
 std::string trovapi::GetShortPath(const std::string& sFile) {
-    updlib::FileSystem& files = ports_.files;
+    FileSystem& files = ports_.files;
     return QueryBufferedText(
         [&](char* b, std::uint32_t n) { return files.ShortPathName(sFile, b, n); },
         kShortPathBuffer);
@@ -166,8 +163,8 @@ void trovapi::NewPath(const std::string& newDirectory) {
 
 bool trovapi::CompFile(const std::string& file1, const std::string& file2) {
     // Read-only: a missing file compares unequal and is not created.
-    std::unique_ptr<updlib::ReadOnlyFile> a = ports_.files.OpenRead(file1);
-    std::unique_ptr<updlib::ReadOnlyFile> b = ports_.files.OpenRead(file2);
+    std::unique_ptr<ReadOnlyFile> a = ports_.files.OpenRead(file1);
+    std::unique_ptr<ReadOnlyFile> b = ports_.files.OpenRead(file2);
     if (!a || !b) {
         return false;
     }
@@ -191,3 +188,5 @@ bool trovapi::CompFile(const std::string& file1, const std::string& file2) {
     }
     return true;
 }
+
+}  // namespace qvx::updlib

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace updlib {
+namespace qvx::updlib {
 
 // The platform's private-profile routines. All texts are bytes in the system ANSI code page.
 class ProfileFile {
@@ -26,4 +26,4 @@ public:
                              const std::string& value, const std::string& file) = 0;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

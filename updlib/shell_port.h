@@ -6,7 +6,7 @@
 
 #include "updlib/updlib_types.h"
 
-namespace updlib {
+namespace qvx::updlib {
 
 enum class FileDialogKind { Open, Save };
 
@@ -58,4 +58,4 @@ public:
     virtual std::int32_t DisconnectDialog(WindowHandle owner, std::uint32_t type) = 0;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace updlib {
+namespace qvx::updlib {
 
 using IcmpHandle = std::uintptr_t;
 
@@ -54,4 +54,4 @@ public:
     virtual void IcmpClose(IcmpHandle handle) = 0;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace updlib {
+namespace qvx::updlib {
 
 // The system ANSI code page, for texts that must be handled by character and for the built-in
 // Chinese texts (UTF-8 in the source) that go to ANSI platform calls.
@@ -14,4 +14,4 @@ public:
     virtual std::string Utf8ToAnsi(const std::string& utf8) = 0;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

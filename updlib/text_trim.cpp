@@ -1,6 +1,6 @@
 #include "updlib/trovapi.h"
 
-namespace updlib {
+namespace qvx::updlib {
 
 std::string TrimTrailingBlanksAndNuls(std::string_view text) {
     std::size_t end = text.size();
@@ -10,8 +10,8 @@ std::string TrimTrailingBlanksAndNuls(std::string_view text) {
     return std::string(text.substr(0, end));
 }
 
-}  // namespace updlib
-
 std::string trovapi::TrimLeft(std::string_view trimStr) {
-    return updlib::TrimTrailingBlanksAndNuls(trimStr);
+    return TrimTrailingBlanksAndNuls(trimStr);
 }
+
+}  // namespace qvx::updlib

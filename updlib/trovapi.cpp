@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace updlib {
+namespace qvx::updlib {
 
 std::int32_t ScaleRandom(float r) {
     const double scaled = static_cast<double>(r) * 2147483647.0;
@@ -16,9 +16,7 @@ std::int32_t ScaleRandom(float r) {
     return static_cast<std::int32_t>(std::clamp(whole, 0.0, 2147483647.0));
 }
 
-}  // namespace updlib
-
-trovapi::trovapi(const updlib::TrovapiPorts& ports) : ports_(ports) {
+trovapi::trovapi(const TrovapiPorts& ports) : ports_(ports) {
     AppPath = GetAppPath();
 }
 
@@ -26,7 +24,7 @@ trovapi::~trovapi() {
     *alive_ = false;
     // A wait still in progress (this object was released from a handler running inside it)
     // leaves its timer open; close it here, whatever the outcome.
-    for (updlib::TimerHandle timer : waitTimers_) {
+    for (TimerHandle timer : waitTimers_) {
         ports_.wait.CloseTimer(timer);
     }
 }
@@ -50,13 +48,15 @@ std::string trovapi::RevString(const std::string& revStr) {
 std::int32_t trovapi::GetRnd() {
     // Reseed from the clock, keeping the previous state mixed in so that two draws within one
     // millisecond still differ, then take one 24-bit step: r = x / 2^24 in single precision.
-    const updlib::TimeRecord now = ports_.clock.LocalNow();
+    const TimeRecord now = ports_.clock.LocalNow();
     const std::uint32_t clockSeed =
         ((static_cast<std::uint32_t>(now.hour) * 60u + now.minute) * 60u + now.second) * 1000u +
         now.milliseconds;
     rndState_ = (rndState_ ^ clockSeed) & 0xFFFFFFu;
     rndState_ = (rndState_ * 1140671485u + 12820163u) & 0xFFFFFFu;
     const float r = static_cast<float>(rndState_) / 16777216.0f;
-    RndLong = updlib::ScaleRandom(r);
+    RndLong = ScaleRandom(r);
     return RndLong;
 }
+
+}  // namespace qvx::updlib

@@ -17,7 +17,7 @@
 #include "updlib/wait_port.h"
 #include "updlib/window_port.h"
 
-namespace updlib {
+namespace qvx::updlib {
 
 // The platform services trovapi works through; the referenced objects outlive the trovapi.
 struct TrovapiPorts {
@@ -44,14 +44,12 @@ std::string BuildDialogFilter(std::string_view filterText);
 // r in [0, 1) scaled to 0 .. 2147483647, a half going to the even neighbour.
 std::int32_t ScaleRandom(float r);
 
-}  // namespace updlib
-
 // The updater's utility class: INI profile access, paths and file tests, text trimming, a
 // responsive wait, and window, shell and dialog helpers. Texts are bytes in the system ANSI code
 // page, as they come from and go to the platform.
 class trovapi {
 public:
-    explicit trovapi(const updlib::TrovapiPorts& ports);
+    explicit trovapi(const TrovapiPorts& ports);
     ~trovapi();
     trovapi(const trovapi&) = delete;
     trovapi& operator=(const trovapi&) = delete;
@@ -81,31 +79,31 @@ public:
     void ClsEmpty();
     bool SendKillForm(const std::string& formstr);
     bool PostKillForm(const std::string& formstr);
-    void FormANI(updlib::WindowHandle hWnd, const std::string& anipath);
-    void FormUp(updlib::WindowHandle hWnd);
-    void FormZC(updlib::WindowHandle hWnd);
-    void FormDown(updlib::WindowHandle hWnd);
-    void PathSxForm(const std::string& fileName, updlib::WindowHandle hWnd);
+    void FormANI(WindowHandle hWnd, const std::string& anipath);
+    void FormUp(WindowHandle hWnd);
+    void FormZC(WindowHandle hWnd);
+    void FormDown(WindowHandle hWnd);
+    void PathSxForm(const std::string& fileName, WindowHandle hWnd);
     bool CompFile(const std::string& file1, const std::string& file2);
     void NewPath(const std::string& newDirectory);
     void ReDesktop();
 
     // Waits `seconds` milliseconds while the window keeps handling its messages. Event handlers
     // may run (and call Sleep again) before it returns. A failure is handed back, not thrown.
-    std::optional<updlib::TrovapiError> Sleep(std::int32_t seconds);
+    std::optional<TrovapiError> Sleep(std::int32_t seconds);
 
-    std::string OpenFolder(const std::string& title = "", updlib::WindowHandle hWnd = 0);
-    std::string SaveFile(updlib::WindowHandle winHwnd, const std::string& boxLabel = "",
+    std::string OpenFolder(const std::string& title = "", WindowHandle hWnd = 0);
+    std::string SaveFile(WindowHandle winHwnd, const std::string& boxLabel = "",
                          const std::string& startPath = "",
                          const std::string& filterStr = "*.*|*.*", std::uint32_t flag = 0x200004);
-    std::string OpenFile(updlib::WindowHandle winHwnd, const std::string& boxLabel = "",
+    std::string OpenFile(WindowHandle winHwnd, const std::string& boxLabel = "",
                          const std::string& startPath = "",
                          const std::string& filterStr = "*.*|*.*", std::uint32_t flag = 0x200008);
     std::int32_t GetColor();
-    std::int32_t ConnectDisk(updlib::WindowHandle hWnd = 0);
-    std::int32_t ConnectPrint(updlib::WindowHandle hWnd = 0);
-    std::int32_t DisconnectDisk(updlib::WindowHandle hWnd = 0);
-    std::int32_t DisconnectPrint(updlib::WindowHandle hWnd = 0);
+    std::int32_t ConnectDisk(WindowHandle hWnd = 0);
+    std::int32_t ConnectPrint(WindowHandle hWnd = 0);
+    std::int32_t DisconnectDisk(WindowHandle hWnd = 0);
+    std::int32_t DisconnectPrint(WindowHandle hWnd = 0);
     // The shell's computer picker over the network; the chosen computer's name, empty when
     // cancelled. Without arguments the caption "网上邻居" and prompt "选择计算机名称." are used.
     std::string ShowNetWork(const std::optional<std::string>& frmCap = std::nullopt,
@@ -121,25 +119,27 @@ public:
     std::string NameToPath(const std::string& pathIn);
     std::string GetAppPath();
     std::int32_t GetRnd();
-    void ShellFile(const std::string& filePath, updlib::WindowHandle winHwnd = 0,
+    void ShellFile(const std::string& filePath, WindowHandle winHwnd = 0,
                    std::int32_t formStyle = 1);
 
 private:
     std::string ReadProfileText(const std::string& file, const std::string& section,
                                 const std::string& key, std::int16_t size);
-    std::string FileDialog(updlib::FileDialogKind kind, updlib::WindowHandle owner,
-                           const std::string& boxLabel, const std::string& startPath,
-                           const std::string& filterStr, std::uint32_t flag);
+    std::string FileDialog(FileDialogKind kind, WindowHandle owner, const std::string& boxLabel,
+                           const std::string& startPath, const std::string& filterStr,
+                           std::uint32_t flag);
     std::string ProgramFolderAsReported();
-    void Position(updlib::WindowHandle hWnd, updlib::WindowHandle insertAfter);
+    void Position(WindowHandle hWnd, WindowHandle insertAfter);
 
-    updlib::TrovapiPorts ports_;
+    TrovapiPorts ports_;
     std::vector<char> iniBuffer_;
     // Timers of the waits in progress (nested waits each keep their own); closed on destruction.
-    std::vector<updlib::TimerHandle> waitTimers_;
+    std::vector<TimerHandle> waitTimers_;
     // Cleared on destruction, so a wait whose object was released inside it stops touching it.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-    updlib::WindowHandle killFormScratch_ = 0;
+    WindowHandle killFormScratch_ = 0;
     bool positionScratch_ = false;
     std::uint32_t rndState_ = 0;
 };
+
+}  // namespace qvx::updlib

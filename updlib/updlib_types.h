@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace updlib {
+namespace qvx::updlib {
 
 // An opaque window handle as the platform hands it out; 0 is "no window".
 using WindowHandle = std::uintptr_t;
@@ -27,4 +27,4 @@ struct TrovapiError {
     std::string description;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <cstdio>
 
+namespace qvx::updlib {
 namespace {
 
 constexpr char kWaitSource[] = "[clsWaitableTimer.Wait] ";
 
-updlib::TrovapiError WaitError(std::uint32_t code, const std::string& what) {
-    return updlib::TrovapiError{static_cast<std::int32_t>(code), "trovapi",
-                                std::string(kWaitSource) + what};
+TrovapiError WaitError(std::uint32_t code, const std::string& what) {
+    return TrovapiError{static_cast<std::int32_t>(code), "trovapi",
+                        std::string(kWaitSource) + what};
 }
 
-std::string TimerName(const std::string& programFile, const updlib::TimeRecord& now) {
-    std::string name = updlib::PathFileName(programFile);
+std::string TimerName(const std::string& programFile, const TimeRecord& now) {
+    std::string name = PathFileName(programFile);
     const std::size_t dot = name.rfind('.');
     if (dot != std::string::npos) {
         name.erase(dot);
@@ -26,13 +27,13 @@ std::string TimerName(const std::string& programFile, const updlib::TimeRecord& 
 
 }  // namespace
 
-std::optional<updlib::TrovapiError> trovapi::Sleep(std::int32_t seconds) {
+std::optional<TrovapiError> trovapi::Sleep(std::int32_t seconds) {
     // The port objects outlive this object; `this` may not, because handlers run inside the wait.
-    updlib::WaitPort& wait = ports_.wait;
+    WaitPort& wait = ports_.wait;
     const std::shared_ptr<bool> alive = alive_;
 
     const std::string name = TimerName(ports_.files.ModuleFileName(), ports_.clock.LocalNow());
-    updlib::CreatedTimer created = wait.CreateTimer(name);
+    CreatedTimer created = wait.CreateTimer(name);
     if (created.handle != 0 && created.existed) {
         // Another wait started in the same second (a handler inside this one, or another copy
         // of the program) owns the named timer; arming it again would end that wait at this
@@ -40,7 +41,7 @@ std::optional<updlib::TrovapiError> trovapi::Sleep(std::int32_t seconds) {
         wait.CloseTimer(created.handle);
         created = wait.CreateTimer(std::string());
     }
-    const updlib::TimerHandle timer = created.handle;
+    const TimerHandle timer = created.handle;
     if (timer == 0) {
         return WaitError(wait.LastError(), "the waiting timer " + name + " could not be created");
     }
@@ -52,16 +53,16 @@ std::optional<updlib::TrovapiError> trovapi::Sleep(std::int32_t seconds) {
 
     const std::int64_t dueTime = -static_cast<std::int64_t>(std::max(seconds, 0)) * 10000;
     if (!wait.SetTimer(timer, dueTime)) {
-        const updlib::TrovapiError error =
+        const TrovapiError error =
             WaitError(wait.LastError(), "the waiting timer could not be set");
         release();
         return error;
     }
     for (;;) {
-        const updlib::WaitOutcome outcome = wait.WaitForTimerOrInput(timer);
-        if (outcome == updlib::WaitOutcome::Failed) {
+        const WaitOutcome outcome = wait.WaitForTimerOrInput(timer);
+        if (outcome == WaitOutcome::Failed) {
             // Waiting again would fail again at once: report instead of spinning.
-            const updlib::TrovapiError error = WaitError(wait.LastError(), "the wait failed");
+            const TrovapiError error = WaitError(wait.LastError(), "the wait failed");
             release();
             return error;
         }
@@ -70,10 +71,12 @@ std::optional<updlib::TrovapiError> trovapi::Sleep(std::int32_t seconds) {
             // Released from a handler: its destruction closed the timer already.
             return std::nullopt;
         }
-        if (outcome == updlib::WaitOutcome::Timer) {
+        if (outcome == WaitOutcome::Timer) {
             break;
         }
     }
     release();
     return std::nullopt;
 }
+
+}  // namespace qvx::updlib

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-namespace updlib {
+namespace qvx::updlib {
 
 using TimerHandle = std::uintptr_t;
 
@@ -35,4 +35,4 @@ public:
     virtual std::uint32_t LastError() = 0;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

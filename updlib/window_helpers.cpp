@@ -1,5 +1,6 @@
 #include "updlib/trovapi.h"
 
+namespace qvx::updlib {
 namespace {
 
 constexpr std::uint32_t kWmClose = 0x0010;
@@ -8,9 +9,9 @@ constexpr std::uint32_t kWmSysCommand = 0x0112;
 constexpr std::uintptr_t kScClose = 0xF060;
 constexpr std::uintptr_t kScScreenSave = 0xF140;
 constexpr std::uint32_t kNoMoveNoSize = 0x0002 | 0x0001;
-constexpr updlib::WindowHandle kInsertTopmost = static_cast<updlib::WindowHandle>(-1);
-constexpr updlib::WindowHandle kInsertNotTopmost = static_cast<updlib::WindowHandle>(-2);
-constexpr updlib::WindowHandle kInsertBottom = 1;
+constexpr WindowHandle kInsertTopmost = static_cast<WindowHandle>(-1);
+constexpr WindowHandle kInsertNotTopmost = static_cast<WindowHandle>(-2);
+constexpr WindowHandle kInsertBottom = 1;
 constexpr std::uintptr_t kVirtualKeyF5 = 116;
 constexpr std::intptr_t kF5KeyData = 0x003F0001;  // repeat count 1, scan code 3F
 
@@ -35,41 +36,41 @@ bool trovapi::SendKillForm(const std::string& formstr) {
     return true;
 }
 
-void trovapi::Position(updlib::WindowHandle hWnd, updlib::WindowHandle insertAfter) {
+void trovapi::Position(WindowHandle hWnd, WindowHandle insertAfter) {
     positionScratch_ = ports_.windows.SetWindowPos(hWnd, insertAfter, kNoMoveNoSize);
 }
 
-void trovapi::FormUp(updlib::WindowHandle hWnd) {
+void trovapi::FormUp(WindowHandle hWnd) {
     Position(hWnd, kInsertTopmost);
 }
 
-void trovapi::FormZC(updlib::WindowHandle hWnd) {
+void trovapi::FormZC(WindowHandle hWnd) {
     Position(hWnd, kInsertNotTopmost);
 }
 
-void trovapi::FormDown(updlib::WindowHandle hWnd) {
+void trovapi::FormDown(WindowHandle hWnd) {
     Position(hWnd, kInsertBottom);
 }
 
-void trovapi::FormANI(updlib::WindowHandle hWnd, const std::string& anipath) {
+void trovapi::FormANI(WindowHandle hWnd, const std::string& anipath) {
     // A cursor file that cannot be loaded leaves the class cursor as it was rather than none.
-    const updlib::CursorHandle cursor = ports_.windows.LoadCursorFile(anipath);
+    const CursorHandle cursor = ports_.windows.LoadCursorFile(anipath);
     if (cursor != 0) {
         ports_.windows.SetClassCursor(hWnd, cursor);
     }
 }
 
 void trovapi::ReDesktop() {
-    updlib::WindowSystem& windows = ports_.windows;
-    const updlib::WindowHandle progman = windows.FindChildByClass(0, "Progman");
+    WindowSystem& windows = ports_.windows;
+    const WindowHandle progman = windows.FindChildByClass(0, "Progman");
     if (progman == 0) {
         return;
     }
-    const updlib::WindowHandle view = windows.FindChildByClass(progman, "SHELLDLL_DefView");
+    const WindowHandle view = windows.FindChildByClass(progman, "SHELLDLL_DefView");
     if (view == 0) {
         return;
     }
-    const updlib::WindowHandle list = windows.FindChildByClass(view, "SysListView32");
+    const WindowHandle list = windows.FindChildByClass(view, "SysListView32");
     if (list == 0) {
         return;
     }
@@ -81,3 +82,5 @@ void trovapi::RunScr() {
     ports_.windows.SendWindowMessage(ports_.windows.DesktopWindow(), kWmSysCommand, kScScreenSave,
                                      0);
 }
+
+}  // namespace qvx::updlib

@@ -5,7 +5,7 @@
 
 #include "updlib/updlib_types.h"
 
-namespace updlib {
+namespace qvx::updlib {
 
 using CursorHandle = std::uintptr_t;
 
@@ -32,4 +32,4 @@ public:
     virtual void SetClassCursor(WindowHandle window, CursorHandle cursor) = 0;
 };
 
-}  // namespace updlib
+}  // namespace qvx::updlib

@@ -2,6 +2,7 @@
 
 #include "server/signing/update_signing.h"
 
+namespace qvx::updater::fakes {
 namespace {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
@@ -100,10 +101,12 @@ bool FakeUpdateTrust::VerifySignature(std::string_view message, std::string_view
     return qvx::signing::VerifySignature(publicXY_, message, signature);
 }
 
-std::optional<upd::FileFingerprint> FakeUpdateTrust::Fingerprint(const std::string& path) {
+std::optional<FileFingerprint> FakeUpdateTrust::Fingerprint(const std::string& path) {
     auto it = files_.find(path);
     if (it == files_.end()) {
         return std::nullopt;
     }
-    return upd::FileFingerprint{it->second.size(), qvx::signing::Sha256Hex(it->second)};
+    return FileFingerprint{it->second.size(), qvx::signing::Sha256Hex(it->second)};
 }
+
+}  // namespace qvx::updater::fakes

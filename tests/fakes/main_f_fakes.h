@@ -10,10 +10,12 @@
 #include "updater/main_f_ports.h"
 #include "updater/update_trust_port.h"
 
+namespace qvx::updater::fakes {
+
 // The updater's file operations over the same in-memory files the download class writes
 // (path -> bytes, paths compared as written). A "running" file can be renamed but neither
 // overwritten nor deleted, as a program file in use.
-class FakeUpdateFiles : public upd::UpdateFiles {
+class FakeUpdateFiles : public UpdateFiles {
 public:
     explicit FakeUpdateFiles(std::map<std::string, std::string>& files) : files_(files) {}
 
@@ -46,14 +48,14 @@ private:
     std::map<std::string, std::string>& files_;
 };
 
-class FakeLauncher : public upd::ProcessLauncher {
+class FakeLauncher : public ProcessLauncher {
 public:
     struct Launched {
         std::string commandLine;
-        upd::ShowState show;
+        ShowState show;
     };
     std::vector<Launched> launched;
-    bool Launch(const std::string& commandLine, upd::ShowState show) override {
+    bool Launch(const std::string& commandLine, ShowState show) override {
         launched.push_back({commandLine, show});
         return true;
     }
@@ -61,7 +63,7 @@ public:
 
 // The window: records what the logic asks of it; `onDoEvents` stands in for the messages
 // handled while the window is shown.
-class FakeMainFHost : public upd::MainFHost {
+class FakeMainFHost : public MainFHost {
 public:
     int shows = 0;
     int changes = 0;
@@ -80,15 +82,17 @@ public:
 
 // The updater's trust port over the same in-memory files, on OpenSSL: the same ECDSA P-256 /
 // SHA-256 check as the platform's, against the public point X||Y it is given.
-class FakeUpdateTrust : public upd::UpdateTrust {
+class FakeUpdateTrust : public UpdateTrust {
 public:
     FakeUpdateTrust(const std::map<std::string, std::string>& files, std::string publicXY)
         : files_(files), publicXY_(std::move(publicXY)) {}
     int verifications = 0;
     bool VerifySignature(std::string_view message, std::string_view signature) override;
-    std::optional<upd::FileFingerprint> Fingerprint(const std::string& path) override;
+    std::optional<FileFingerprint> Fingerprint(const std::string& path) override;
 
 private:
     const std::map<std::string, std::string>& files_;
     std::string publicXY_;
 };
+
+}  // namespace qvx::updater::fakes

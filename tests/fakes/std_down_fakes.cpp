@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace qvx::updater::fakes {
+
 std::string FakeInternet::RawHeaders(std::initializer_list<std::string> lines) {
     std::string block;
     for (const std::string& line : lines) {
@@ -176,3 +178,5 @@ bool FakeFiles::Remove(const std::string& path) {
     removed.push_back(path);
     return files.erase(path) != 0;
 }
+
+}  // namespace qvx::updater::fakes

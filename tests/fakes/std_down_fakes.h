@@ -13,6 +13,8 @@
 #include "updater/internet_port.h"
 #include "updater/message_pump.h"
 
+namespace qvx::updater::fakes {
+
 // One scripted answer of the fake internet, chosen by URL.
 struct FakeHttpResponse {
     bool refuse = false;  // InternetOpenUrl fails as for a refused port (12029)
@@ -101,3 +103,5 @@ public:
         }
     }
 };
+
+}  // namespace qvx::updater::fakes

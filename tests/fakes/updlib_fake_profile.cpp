@@ -5,7 +5,7 @@
 #include <sstream>
 #include <vector>
 
-namespace updlib::fakes {
+namespace qvx::updlib::fakes {
 namespace {
 
 struct Entry {
@@ -213,4 +213,4 @@ bool FakeProfileFile::WriteString(const std::string& section, const std::string&
     return true;
 }
 
-}  // namespace updlib::fakes
+}  // namespace qvx::updlib::fakes

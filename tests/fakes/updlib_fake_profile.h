@@ -6,13 +6,13 @@
 
 #include "updlib/profile_port.h"
 
-namespace updlib::fakes {
+namespace qvx::updlib::fakes {
 
 // In-memory private-profile files that answer as the platform does: sections and keys found
 // without regard to case (the first of a name wins), values trimmed, matching outer quotes
 // stripped, a missing file, section or key (or a key line without "=") giving the default,
 // texts cut to size - 1 bytes, integers read by their leading number ("0x" hexadecimal).
-class FakeProfileFile : public updlib::ProfileFile {
+class FakeProfileFile : public ProfileFile {
 public:
     void SetFile(const std::string& path, const std::string& text) { files_[path] = text; }
     void RemoveFile(const std::string& path) { files_.erase(path); }
@@ -35,4 +35,4 @@ private:
     std::set<std::string> refused_;
 };
 
-}  // namespace updlib::fakes
+}  // namespace qvx::updlib::fakes

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace updlib::fakes {
+namespace qvx::updlib::fakes {
 namespace {
 
 class FakeReader : public ReadOnlyFile {
@@ -416,4 +416,4 @@ void FakeSockets::IcmpClose(IcmpHandle) {
     ++icmpClosed;
 }
 
-}  // namespace updlib::fakes
+}  // namespace qvx::updlib::fakes

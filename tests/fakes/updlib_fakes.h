@@ -22,7 +22,7 @@
 #include "updlib/wait_port.h"
 #include "updlib/window_port.h"
 
-namespace updlib::fakes {
+namespace qvx::updlib::fakes {
 
 // Folders and files in memory, paths compared without regard to case. The buffer queries answer
 // as the platform does: the length on success, the size needed (NUL counted) when short.
@@ -264,4 +264,4 @@ struct Module1Fakes {
     Module1Ports Ports() { return Module1Ports{sockets, messages, clock}; }
 };
 
-}  // namespace updlib::fakes
+}  // namespace qvx::updlib::fakes

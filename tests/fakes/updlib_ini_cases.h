@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace updlib::ini_cases {
+namespace qvx::updlib::ini_cases {
 
 inline constexpr const char* kIniText =
     "; local settings\r\n"
@@ -69,4 +69,4 @@ inline constexpr IntegerCase kIntegerCases[] = {
     {"SetOpt", "empty", 0},     {"NoSection", "updexe", 0}, {"SetOpt", "blanks", 0},
 };
 
-}  // namespace updlib::ini_cases
+}  // namespace qvx::updlib::ini_cases

@@ -8,7 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const auto digests =
-        upd::ReadFileDigests(std::string_view(reinterpret_cast<const char*>(data), size));
+        qvx::updater::ReadFileDigests(std::string_view(reinterpret_cast<const char*>(data), size));
     for (const auto& [name, print] : digests) {
         if (name.empty() || print.sha256.size() != 64) {
             std::abort();

@@ -10,12 +10,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    const auto signature = upd::ParseSignatureFile(bytes);
-    if (signature && (signature->size() != upd::kSignatureBytes || *signature != bytes)) {
+    const auto signature = qvx::updater::ParseSignatureFile(bytes);
+    if (signature && (signature->size() != qvx::updater::kSignatureBytes || *signature != bytes)) {
         std::abort();
     }
-    const auto journal = upd::ParseInstallJournal(bytes);
-    if (journal && upd::FormatInstallJournal(*journal) != bytes) {
+    const auto journal = qvx::updater::ParseInstallJournal(bytes);
+    if (journal && qvx::updater::FormatInstallJournal(*journal) != bytes) {
         std::abort();
     }
     return 0;

@@ -10,7 +10,7 @@
 namespace {
 
 // A double-byte code page in the manner of GBK: a lead byte 0x81-0xFE takes the next byte.
-class DoubleByteCodec : public updlib::TextCodec {
+class DoubleByteCodec : public qvx::updlib::TextCodec {
 public:
     std::u16string AnsiToWide(const std::string& ansi) override {
         std::u16string wide;
@@ -51,7 +51,7 @@ void Check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     DoubleByteCodec codec;
     const std::string name(reinterpret_cast<const char*>(data), size);
-    const UpdateFileName checked = CheckUpdateFileName(name, codec);
+    const qvx::updater::UpdateFileName checked = qvx::updater::CheckUpdateFileName(name, codec);
     if (!checked.safe) {
         return 0;
     }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+namespace qvx::updater::win32 {
 namespace {
 
 constexpr std::size_t kPointHalf = 32;
@@ -100,7 +101,7 @@ bool CngUpdateTrust::VerifySignature(std::string_view message, std::string_view 
                reinterpret_cast<PUCHAR>(sig.data()), static_cast<ULONG>(sig.size()), 0) == 0;
 }
 
-std::optional<upd::FileFingerprint> CngUpdateTrust::Fingerprint(const std::string& path) {
+std::optional<FileFingerprint> CngUpdateTrust::Fingerprint(const std::string& path) {
     HANDLE raw = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (raw == INVALID_HANDLE_VALUE) {
@@ -108,7 +109,7 @@ std::optional<upd::FileFingerprint> CngUpdateTrust::Fingerprint(const std::strin
     }
     File file(raw);
     Sha256 sha;
-    upd::FileFingerprint result;
+    FileFingerprint result;
     std::vector<char> buffer(64 * 1024);
     for (;;) {
         DWORD read = 0;
@@ -135,3 +136,5 @@ std::optional<upd::FileFingerprint> CngUpdateTrust::Fingerprint(const std::strin
     }
     return result;
 }
+
+}  // namespace qvx::updater::win32

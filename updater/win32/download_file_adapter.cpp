@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+namespace qvx::updater::win32 {
 namespace {
 
 class Win32OutputFile : public OutputFile {
@@ -63,3 +64,5 @@ std::unique_ptr<OutputFile> DownloadFileAdapter::CreateNew(const std::string& pa
 bool DownloadFileAdapter::Remove(const std::string& path) {
     return ::DeleteFileA(path.c_str()) != FALSE;
 }
+
+}  // namespace qvx::updater::win32

@@ -5,6 +5,7 @@
 #include "base/win32/scoped.h"
 #include "base/win32/text.h"
 
+namespace qvx::updater::win32 {
 namespace {
 
 bool IsFolder(const std::string& path) {
@@ -59,13 +60,13 @@ std::wstring WideFromAnsi(const std::string& text) {
     return qvx::base::win32::AnsiToWide(text);
 }
 
-bool Win32ProcessLauncher::Launch(const std::string& commandLine, upd::ShowState show) {
+bool Win32ProcessLauncher::Launch(const std::string& commandLine, ShowState show) {
     std::wstring line = WideFromAnsi(commandLine);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = static_cast<WORD>(
-        show == upd::ShowState::MinimizedFocus ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
+    startup.wShowWindow =
+        static_cast<WORD>(show == ShowState::MinimizedFocus ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
     PROCESS_INFORMATION process{};
     if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &process)) {
@@ -187,3 +188,5 @@ void Win32OwnedMessageBox::Show(const std::string& text, updlib::MessageIcon ico
     }
     ::MessageBoxW(owner_, WideFromUtf8(text).c_str(), title_.c_str(), flags);
 }
+
+}  // namespace qvx::updater::win32

@@ -7,14 +7,16 @@
 #include "updater/main_f_ports.h"
 #include "updlib/message_box_port.h"
 
+namespace qvx::updater::win32 {
+
 // Starts a program by command line (system code page) with CreateProcessW.
-class Win32ProcessLauncher : public upd::ProcessLauncher {
+class Win32ProcessLauncher : public ProcessLauncher {
 public:
-    bool Launch(const std::string& commandLine, upd::ShowState show) override;
+    bool Launch(const std::string& commandLine, ShowState show) override;
 };
 
 // The update flow's file operations on kernel32, ANSI paths as the settings file gives them.
-class Win32UpdateFiles : public upd::UpdateFiles {
+class Win32UpdateFiles : public UpdateFiles {
 public:
     bool Found(const std::string& path) override;
     bool FileExists(const std::string& path) override;
@@ -43,3 +45,5 @@ private:
 // UTF-8 and system code page texts to UTF-16 for the W functions.
 std::wstring WideFromUtf8(const std::string& text);
 std::wstring WideFromAnsi(const std::string& text);
+
+}  // namespace qvx::updater::win32

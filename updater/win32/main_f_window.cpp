@@ -8,6 +8,7 @@
 #include "base/win32/fonts.h"
 #include "updater/win32/main_f_adapters.h"
 
+namespace qvx::updater::win32 {
 namespace {
 
 using qvx::base::win32::Brush;
@@ -97,11 +98,11 @@ HFONT MainFWindow::MakeFont(int points, int weight) const {
                          qvx::base::win32::ChineseUiFace(L"Tahoma").c_str());
 }
 
-RECT MainFWindow::PxRect(const upd::TwipRect& r) const {
+RECT MainFWindow::PxRect(const TwipRect& r) const {
     return RECT{Px(r.left), Px(r.top), Px(r.left + r.width), Px(r.top + r.height)};
 }
 
-HWND MainFWindow::MakeChild(const wchar_t* className, DWORD style, const upd::TwipRect& r, int id) {
+HWND MainFWindow::MakeChild(const wchar_t* className, DWORD style, const TwipRect& r, int id) {
     const RECT p = PxRect(r);
     HWND child = ::CreateWindowExW(
         0, className, L"", WS_CHILD | style, p.left, p.top, p.right - p.left, p.bottom - p.top,
@@ -150,8 +151,8 @@ bool MainFWindow::Create(MainF& form) {
     }
     // The labels grow to the list's width, as an auto-sized label would, so that the longer
     // hints are not cut at the designed width.
-    upd::TwipRect topRect = v.TopLab.rect;
-    upd::TwipRect tipRect = v.TipLab.rect;
+    TwipRect topRect = v.TopLab.rect;
+    TwipRect tipRect = v.TipLab.rect;
     topRect.width = std::max(topRect.width, v.ListM.rect.width);
     tipRect.width = std::max(tipRect.width, v.ListM.rect.width);
     topLab_ = MakeChild(L"STATIC", SS_LEFT | SS_NOPREFIX | WS_VISIBLE, topRect, kTopLabId);
@@ -194,7 +195,7 @@ void MainFWindow::Sync() {
     const bool fillsChanged =
         shownFills_.size() != v.ProcM.fills.size() ||
         !std::equal(shownFills_.begin(), shownFills_.end(), v.ProcM.fills.begin(),
-                    [](const upd::FilledRect& a, const upd::FilledRect& b) {
+                    [](const FilledRect& a, const FilledRect& b) {
                         return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2;
                     });
     if (fillsChanged) {
@@ -447,7 +448,7 @@ void MainFWindow::PaintProgress(HWND bar, HDC dc) {
     const double sy = (inner.bottom - inner.top) / box.scaleHeight;
     const Region clip(::CreateRectRgn(inner.left, inner.top, inner.right, inner.bottom));
     ::SelectClipRgn(dc, clip.Get());
-    for (const upd::FilledRect& f : box.fills) {
+    for (const FilledRect& f : box.fills) {
         const double left = std::min(f.x1, f.x2);
         const double right = std::max(f.x1, f.x2);
         const double topY = std::min(f.y1, f.y2);
@@ -461,3 +462,5 @@ void MainFWindow::PaintProgress(HWND bar, HDC dc) {
     }
     ::SelectClipRgn(dc, nullptr);
 }
+
+}  // namespace qvx::updater::win32

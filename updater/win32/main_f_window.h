@@ -10,10 +10,12 @@
 #include "updater/main_f.h"
 #include "updater/main_f_ports.h"
 
+namespace qvx::updater::win32 {
+
 // The updater's window: real controls projected from MainF's view model after every handler,
 // the banner and the progress bar drawn with GDI, sizes scaled from twips by the screen's dpi.
 // NextCmd answers Enter (IDOK) and Exit answers Escape (IDCANCEL).
-class MainFWindow : public upd::MainFHost {
+class MainFWindow : public MainFHost {
 public:
     explicit MainFWindow(HINSTANCE instance);
     ~MainFWindow() override;
@@ -42,8 +44,8 @@ private:
     void PaintBanner(HDC dc, const RECT& area);
     void PaintProgress(HWND bar, HDC dc);
     int Px(int twips) const { return qvx::base::win32::TwipsToPixels(twips, dpi_ / 96.0); }
-    RECT PxRect(const upd::TwipRect& r) const;
-    HWND MakeChild(const wchar_t* className, DWORD style, const upd::TwipRect& r, int id);
+    RECT PxRect(const TwipRect& r) const;
+    HWND MakeChild(const wchar_t* className, DWORD style, const TwipRect& r, int id);
     HFONT MakeFont(int points, int weight) const;
     void MakeFonts();
     // Lays the window out again for another monitor's scaling.
@@ -65,13 +67,15 @@ private:
     int dpi_ = 96;
     bool ending_ = false;
     // Every control with its place in twips, to be laid out again when the scaling changes.
-    std::vector<std::pair<HWND, upd::TwipRect>> layout_;
+    std::vector<std::pair<HWND, TwipRect>> layout_;
 
     // What the controls show now, so that Sync touches only what changed.
     std::vector<std::string> shownItems_;
-    std::vector<upd::FilledRect> shownFills_;
+    std::vector<FilledRect> shownFills_;
     std::string shownTop_, shownTip_, shownNext_, shownExit_;
     int shownIndex_ = -2;
     bool shownProgress_ = false;
     bool synced_ = false;
 };
+
+}  // namespace qvx::updater::win32

@@ -4,6 +4,7 @@
 #include "updater/win32/window_message_pump.h"
 #include "updater/win32/wininet_adapter.h"
 
+namespace qvx::updater::win32 {
 namespace {
 
 // The adapters are members of a base constructed before CStdDown, which holds references.
@@ -28,3 +29,5 @@ std::unique_ptr<CStdDown> CreateStdDown() {
 std::unique_ptr<CStdDown> CreateStdDown(MessagePump& pump) {
     return std::make_unique<Win32StdDown>(pump);
 }
+
+}  // namespace qvx::updater::win32

@@ -14,12 +14,14 @@
 #include "updlib/win32/win32_updlib_ports.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    using namespace qvx::updater;
+    using namespace qvx::updater::win32;
     // Sharp text at any scaling: per-monitor, as the manifest says; the window lays itself out
     // again when it moves to another monitor.
     qvx::base::win32::EnableDpiAwareness();
 
-    auto trovapiPorts = updlib::MakeWin32TrovapiPorts();
-    auto module1Ports = updlib::MakeWin32Module1Ports("qvxUpgraded");
+    auto trovapiPorts = qvx::updlib::win32::MakeWin32TrovapiPorts();
+    auto module1Ports = qvx::updlib::win32::MakeWin32Module1Ports("qvxUpgraded");
     WinInetAdapter internet;
     DownloadFileAdapter downloadFiles;
     WindowMessagePump pump;
@@ -29,7 +31,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     CngUpdateTrust trust(std::string_view(kUpdatePublicKey, sizeof kUpdatePublicKey));
     MainFWindow window(instance);
 
-    const updlib::TrovapiPorts tp = trovapiPorts->Ports();
+    const qvx::updlib::TrovapiPorts tp = trovapiPorts->Ports();
     MainF form(MainFPorts{tp, module1Ports->Ports(), internet, downloadFiles, pump, messages,
                           tp.text, processes, files, window, trust});
     if (!window.Create(form)) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+namespace qvx::updater::win32 {
+
 void WindowMessagePump::DoEvents() {
     const std::uint64_t now = ::GetTickCount64();
     if (pumped_ && intervalMs_ != 0 && now - lastPump_ < intervalMs_) {
@@ -19,3 +21,5 @@ void WindowMessagePump::DoEvents() {
         ::DispatchMessageW(&msg);
     }
 }
+
+}  // namespace qvx::updater::win32

@@ -4,6 +4,8 @@
 
 #include "updater/message_pump.h"
 
+namespace qvx::updater::win32 {
+
 // Dispatches the messages waiting in the calling thread's queue. A WM_QUIT met here is posted
 // again so that the program's own message loop still ends.
 //
@@ -21,3 +23,5 @@ private:
     std::uint64_t lastPump_ = 0;
     bool pumped_ = false;
 };
+
+}  // namespace qvx::updater::win32

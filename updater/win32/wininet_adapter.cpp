@@ -8,6 +8,7 @@
 
 #include "updater/win32/wininet_adapter.h"
 
+namespace qvx::updater::win32 {
 namespace {
 
 HINTERNET ToNative(InternetPort::Handle handle) {
@@ -52,3 +53,5 @@ bool WinInetAdapter::InternetCloseHandle(Handle handle) {
 std::uint32_t WinInetAdapter::LastError() {
     return ::GetLastError();
 }
+
+}  // namespace qvx::updater::win32

@@ -2,6 +2,8 @@
 
 #include "updater/internet_port.h"
 
+namespace qvx::updater::win32 {
+
 // InternetPort on wininet.dll, the ANSI entry points, call for call.
 class WinInetAdapter : public InternetPort {
 public:
@@ -14,3 +16,5 @@ public:
     bool InternetCloseHandle(Handle handle) override;
     std::uint32_t LastError() override;
 };
+
+}  // namespace qvx::updater::win32

@@ -15,7 +15,7 @@
 
 // The Win32 adapters of the updater support library, one by one (the factories of
 // win32_updlib_ports.h bundle them).
-namespace updlib::win32 {
+namespace qvx::updlib::win32 {
 
 std::unique_ptr<ProfileFile> MakeProfileFile();
 std::unique_ptr<FileSystem> MakeFileSystem();
@@ -28,4 +28,4 @@ std::unique_ptr<Sockets> MakeSockets();
 // Message boxes titled `programTitle` (UTF-8), owned by the thread's active window.
 std::unique_ptr<MessageBoxPort> MakeMessageBox(const std::string& programTitle);
 
-}  // namespace updlib::win32
+}  // namespace qvx::updlib::win32

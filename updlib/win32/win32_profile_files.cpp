@@ -7,7 +7,7 @@
 
 #include "updlib/win32/win32_adapters.h"
 
-namespace updlib::win32 {
+namespace qvx::updlib::win32 {
 namespace {
 
 class Win32ProfileFile : public ProfileFile {
@@ -147,4 +147,4 @@ std::unique_ptr<FileSystem> MakeFileSystem() {
     return std::make_unique<Win32FileSystem>();
 }
 
-}  // namespace updlib::win32
+}  // namespace qvx::updlib::win32

@@ -11,10 +11,8 @@
 #include "base/win32/text.h"
 #include "updlib/win32/win32_adapters.h"
 
-namespace updlib::win32 {
+namespace qvx::updlib::win32 {
 namespace {
-
-namespace text = qvx::base::win32;
 
 HWND AsHwnd(WindowHandle window) {
     return reinterpret_cast<HWND>(window);
@@ -168,12 +166,14 @@ public:
 class Win32TextCodec : public TextCodec {
 public:
     std::u16string AnsiToWide(const std::string& ansi) override {
-        return text::AsU16(text::AnsiToWide(ansi));
+        return base::win32::AsU16(base::win32::AnsiToWide(ansi));
     }
     std::string WideToAnsi(const std::u16string& wide) override {
-        return text::WideToAnsi(text::AsWide(wide));
+        return base::win32::WideToAnsi(base::win32::AsWide(wide));
     }
-    std::string Utf8ToAnsi(const std::string& utf8) override { return text::Utf8ToAnsi(utf8); }
+    std::string Utf8ToAnsi(const std::string& utf8) override {
+        return base::win32::Utf8ToAnsi(utf8);
+    }
 };
 
 }  // namespace
@@ -186,4 +186,4 @@ std::unique_ptr<TextCodec> MakeTextCodec() {
     return std::make_unique<Win32TextCodec>();
 }
 
-}  // namespace updlib::win32
+}  // namespace qvx::updlib::win32

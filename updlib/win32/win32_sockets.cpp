@@ -11,7 +11,7 @@
 #include "base/win32/text.h"
 #include "updlib/win32/win32_adapters.h"
 
-namespace updlib::win32 {
+namespace qvx::updlib::win32 {
 namespace {
 
 class Win32Sockets : public Sockets {
@@ -121,4 +121,4 @@ std::unique_ptr<MessageBoxPort> MakeMessageBox(const std::string& programTitle) 
     return std::make_unique<Win32MessageBox>(programTitle);
 }
 
-}  // namespace updlib::win32
+}  // namespace qvx::updlib::win32

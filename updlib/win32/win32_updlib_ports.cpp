@@ -2,7 +2,7 @@
 
 #include "updlib/win32/win32_adapters.h"
 
-namespace updlib {
+namespace qvx::updlib::win32 {
 namespace {
 
 class Win32TrovapiPortsImpl : public Win32TrovapiPorts {
@@ -43,4 +43,4 @@ std::unique_ptr<Win32Module1Ports> MakeWin32Module1Ports(const std::string& prog
     return std::make_unique<Win32Module1PortsImpl>(programTitle);
 }
 
-}  // namespace updlib
+}  // namespace qvx::updlib::win32

@@ -6,7 +6,7 @@
 #include "updlib/module1.h"
 #include "updlib/trovapi.h"
 
-namespace updlib {
+namespace qvx::updlib::win32 {
 
 // Owns the Win32 adapters of trovapi; Ports() hands out references valid while this lives.
 class Win32TrovapiPorts {
@@ -25,4 +25,4 @@ public:
 std::unique_ptr<Win32TrovapiPorts> MakeWin32TrovapiPorts();
 std::unique_ptr<Win32Module1Ports> MakeWin32Module1Ports(const std::string& programTitle);
 
-}  // namespace updlib
+}  // namespace qvx::updlib::win32

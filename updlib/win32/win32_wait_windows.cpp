@@ -3,7 +3,7 @@
 
 #include "updlib/win32/win32_adapters.h"
 
-namespace updlib::win32 {
+namespace qvx::updlib::win32 {
 namespace {
 
 HWND AsHwnd(WindowHandle window) {
@@ -106,4 +106,4 @@ std::unique_ptr<WindowSystem> MakeWindowSystem() {
     return std::make_unique<Win32WindowSystem>();
 }
 
-}  // namespace updlib::win32
+}  // namespace qvx::updlib::win32

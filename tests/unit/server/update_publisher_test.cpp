@@ -111,7 +111,7 @@ TEST_F(PublishTest, FolderIsSignedAndEveryFileIsListedUnderItsListName) {
               std::string::npos);
     EXPECT_NE(info.find("[FileList]\r\nFile1=quorvex.exe\r\n"), std::string::npos);
 
-    const auto digests = upd::ReadFileDigests(info);
+    const auto digests = qvx::updater::ReadFileDigests(info);
     ASSERT_EQ(digests.size(), 2u);  // the information file itself needs no entry
     EXPECT_EQ(digests.at("quorvex.exe").sha256, signing::Sha256Hex("MZ new main"));
     EXPECT_EQ(digests.at("quorvex.exe").size, 11u);

@@ -2,7 +2,11 @@
 
 #include <cstdint>
 
+namespace qvx::updater {
 namespace {
+
+using fakes::FakeHttpResponse;
+using fakes::FakeInternet;
 
 class MainFFilesTest : public MainFTest {
 protected:
@@ -59,7 +63,7 @@ TEST_F(MainFFilesTest, OneFileIsFetchedAndInstalled) {
     f.NextCmd_Click();
     ASSERT_EQ(launcher.launched.size(), 1u);
     EXPECT_EQ(launcher.launched[0].commandLine, "quorvex.exe");
-    EXPECT_EQ(launcher.launched[0].show, upd::ShowState::NormalFocus);
+    EXPECT_EQ(launcher.launched[0].show, ShowState::NormalFocus);
     EXPECT_TRUE(f.Ended());
 }
 
@@ -303,3 +307,4 @@ TEST_F(MainFFilesTest, ExitDuringTheTransfersEndsWithoutInstalling) {
 }
 
 }  // namespace
+}  // namespace qvx::updater

@@ -18,6 +18,8 @@
 #include "tests/fakes/updlib_fakes.h"
 #include "updater/main_f.h"
 
+namespace qvx::updater {
+
 // Local time that moves on by `stepMs` at every reading.
 class SteppingClock : public updlib::Clock {
 public:
@@ -110,7 +112,8 @@ public:
     // served so far.
     void ServeInfo(const std::string& marker, const std::string& exeVerM,
                    const std::string& exeVerZ) {
-        Serve("qvxUpgraded.ini", FakeInternet::Ok(InfoFile(marker, exeVerM, exeVerZ) + Digests()));
+        Serve("qvxUpgraded.ini",
+              fakes::FakeInternet::Ok(InfoFile(marker, exeVerM, exeVerZ) + Digests()));
     }
     std::string Digests() const {
         if (signedFiles.empty()) {
@@ -127,10 +130,11 @@ public:
     // Serves a file under the base URL. The publisher signs what it serves: an information file
     // gets its signature beside it, any other file its hash and size in the next ServeInfo
     // (under the list name with either separator).
-    void Serve(const std::string& path, const FakeHttpResponse& response) {
+    void Serve(const std::string& path, const fakes::FakeHttpResponse& response) {
         ServeUnsigned(path, response);
         if (path == "qvxUpgraded.ini") {
-            ServeUnsigned("qvxUpgraded.ini.sig", FakeInternet::Ok(publisher.Sign(response.body)));
+            ServeUnsigned("qvxUpgraded.ini.sig",
+                          fakes::FakeInternet::Ok(publisher.Sign(response.body)));
         } else if (path != "qvxUpgraded.ini.sig") {
             std::string listName = path;
             std::replace(listName.begin(), listName.end(), '/', '\\');
@@ -138,14 +142,15 @@ public:
             signedFiles[listName] = response.body;
         }
     }
-    void ServeUnsigned(const std::string& path, const FakeHttpResponse& response) {
+    void ServeUnsigned(const std::string& path, const fakes::FakeHttpResponse& response) {
         internet.responses[kUrl + path] = response;
     }
-    static FakeHttpResponse Status(long status, const std::string& body) {
-        FakeHttpResponse r;
+    static fakes::FakeHttpResponse Status(long status, const std::string& body) {
+        fakes::FakeHttpResponse r;
         r.status = status;
-        r.headers = FakeInternet::RawHeaders({"HTTP/1.1 " + std::to_string(status) + " X",
-                                              "Content-Length: " + std::to_string(body.size())});
+        r.headers =
+            fakes::FakeInternet::RawHeaders({"HTTP/1.1 " + std::to_string(status) + " X",
+                                             "Content-Length: " + std::to_string(body.size())});
         r.body = body;
         return r;
     }
@@ -205,10 +210,10 @@ public:
         return texts;
     }
 
-    FakeInternet internet;
-    FakeFiles downloadFiles;
+    fakes::FakeInternet internet;
+    fakes::FakeFiles downloadFiles;
     std::map<std::string, std::string>& files = downloadFiles.files;
-    FakePump pump;
+    fakes::FakePump pump;
     LinkedProfile profile{downloadFiles.files};
     updlib::fakes::FakeFileSystem fs;
     updlib::fakes::FakeWaitPort wait;
@@ -218,12 +223,14 @@ public:
     updlib::fakes::FakeTextCodec text;
     updlib::fakes::FakeSockets sockets;
     updlib::fakes::FakeMessageBox messages;
-    FakeLauncher launcher;
-    FakeUpdateFiles updateFiles{downloadFiles.files};
-    FakeMainFHost host;
+    fakes::FakeLauncher launcher;
+    fakes::FakeUpdateFiles updateFiles{downloadFiles.files};
+    fakes::FakeMainFHost host;
     // A key pair of this test's own; the updater trusts its public half.
     qvx::signing::SigningKey publisher = qvx::signing::SigningKey::Generate();
-    FakeUpdateTrust trust{downloadFiles.files, publisher.PublicXY()};
+    fakes::FakeUpdateTrust trust{downloadFiles.files, publisher.PublicXY()};
     std::map<std::string, std::string> signedFiles;  // list name -> bytes the publisher signed
     std::unique_ptr<MainF> form;
 };
+
+}  // namespace qvx::updater

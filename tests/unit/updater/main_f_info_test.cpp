@@ -2,7 +2,11 @@
 
 #include "tests/unit/updater/main_f_fixture.h"
 
+namespace qvx::updater {
 namespace {
+
+using fakes::FakeHttpResponse;
+using fakes::FakeInternet;
 
 using updlib::MessageIcon;
 
@@ -65,7 +69,7 @@ TEST_F(MainFTest, InformationFileIsFetchedFromTheChosenServer) {
     f.NextCmd_Click();
     ASSERT_EQ(launcher.launched.size(), 1u);
     EXPECT_EQ(launcher.launched[0].commandLine, "quorvex.exe");
-    EXPECT_EQ(launcher.launched[0].show, upd::ShowState::NormalFocus);
+    EXPECT_EQ(launcher.launched[0].show, ShowState::NormalFocus);
     EXPECT_TRUE(f.Ended());
 }
 
@@ -367,3 +371,4 @@ TEST_F(MainFTest, OldInformationFileThatCannotBeRemovedLeavesTheWindowWaiting) {
 }
 
 }  // namespace
+}  // namespace qvx::updater

@@ -1,7 +1,11 @@
 #include "tests/unit/updater/main_f_fixture.h"
 #include "updater/file_install.h"
 
+namespace qvx::updater {
 namespace {
+
+using fakes::FakeInternet;
+using fakes::FakeUpdateFiles;
 
 class MainFInstallTest : public MainFTest {
 protected:
@@ -153,3 +157,4 @@ TEST_F(MainFInstallTest, FileThatCannotBePutBackKeepsTheJournalAndEnds) {
 }
 
 }  // namespace
+}  // namespace qvx::updater

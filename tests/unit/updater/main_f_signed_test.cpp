@@ -1,7 +1,11 @@
 #include "tests/unit/updater/main_f_fixture.h"
 #include "updater/signed_update.h"
 
+namespace qvx::updater {
 namespace {
+
+using fakes::FakeHttpResponse;
+using fakes::FakeInternet;
 
 using updlib::MessageIcon;
 
@@ -106,7 +110,7 @@ TEST_F(MainFSignedTest, AReplayedOlderSignedFileOffersNothing) {
 }
 
 TEST_F(MainFSignedTest, OversizedInformationFileOrSignatureIsCutOff) {
-    const std::string huge(upd::kMaxInfoFileBytes + 10 * 1024, ';');
+    const std::string huge(kMaxInfoFileBytes + 10 * 1024, ';');
     for (const bool signature : {false, true}) {
         SCOPED_TRACE(signature ? "signature" : "information file");
         messages.shown.clear();
@@ -121,8 +125,7 @@ TEST_F(MainFSignedTest, OversizedInformationFileOrSignatureIsCutOff) {
         const int readsBefore = internet.reads;
         MainF& f = ThroughInfoFile();
         // Stopped within one piece past the limit, not read to the end.
-        EXPECT_LE(internet.reads - readsBefore,
-                  2 + static_cast<int>(upd::kMaxInfoFileBytes / 1024) + 2);
+        EXPECT_LE(internet.reads - readsBefore, 2 + static_cast<int>(kMaxInfoFileBytes / 1024) + 2);
         ASSERT_EQ(messages.shown.size(), 1u);
         EXPECT_EQ(messages.shown[0].text,
                   signature ? kSignatureRefused
@@ -218,7 +221,7 @@ TEST_F(MainFSignedTest, ListedInformationFileMustBeTheVerifiedOne) {
 
 TEST_F(MainFSignedTest, OverlongFileListIsRefusedUnread) {
     LocalSettings s;
-    s.fileNum = std::to_string(upd::kMaxFileCount + 1);
+    s.fileNum = std::to_string(kMaxFileCount + 1);
     WriteSettings(s);
     ServeInfo("Quorvex_Soft_qvxUpgraded", "2", "5");
     MainF& f = ThroughFiles();
@@ -232,7 +235,7 @@ TEST_F(MainFSignedTest, OverlongFileListIsRefusedUnread) {
 // where it was at the first.
 TEST_F(MainFSignedTest, ALongListDoesNotDeepenTheStack) {
     std::vector<std::string> names;
-    for (int k = 1; k <= upd::kMaxFileCount; ++k) {
+    for (int k = 1; k <= kMaxFileCount; ++k) {
         // Built by appending: GCC 12 warns falsely (-Wrestrict) on "f" + std::to_string(k).
         const std::string number = std::to_string(k);
         names.push_back(std::string("f").append(number).append(".dat"));
@@ -255,3 +258,4 @@ TEST_F(MainFSignedTest, ALongListDoesNotDeepenTheStack) {
 }
 
 }  // namespace
+}  // namespace qvx::updater

@@ -1,5 +1,6 @@
 #include "tests/unit/updater/main_f_fixture.h"
 
+namespace qvx::updater {
 namespace {
 
 using updlib::MessageIcon;
@@ -11,7 +12,7 @@ TEST_F(MainFTest, MissingSettingsFileOpensTheWebsiteAndEnds) {
     EXPECT_EQ(messages.shown[0].icon, MessageIcon::Error);
     ASSERT_EQ(launcher.launched.size(), 1u);
     EXPECT_EQ(launcher.launched[0].commandLine, "Explorer http://www.quorvex.com");
-    EXPECT_EQ(launcher.launched[0].show, upd::ShowState::MinimizedFocus);
+    EXPECT_EQ(launcher.launched[0].show, ShowState::MinimizedFocus);
     EXPECT_TRUE(f.Ended());
     EXPECT_EQ(host.ends, 1);
     EXPECT_TRUE(f.View().ListM.items.empty());
@@ -55,7 +56,7 @@ TEST_F(MainFTest, NothingAllowedHandsOverToTheSettingsProgram) {
         std::vector<std::string> launched;
         for (const auto& l : launcher.launched) {
             launched.push_back(l.commandLine);
-            EXPECT_EQ(l.show, upd::ShowState::MinimizedFocus);
+            EXPECT_EQ(l.show, ShowState::MinimizedFocus);
         }
         EXPECT_EQ(launched, c.launched);
         EXPECT_TRUE(f.Ended());
@@ -219,3 +220,4 @@ TEST_F(MainFTest, ExitEndsAtOnceWithoutStartingTheProgram) {
 }
 
 }  // namespace
+}  // namespace qvx::updater

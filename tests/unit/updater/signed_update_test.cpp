@@ -3,9 +3,8 @@
 #include "updater/file_install.h"
 #include "updater/signed_update.h"
 
+namespace qvx::updater {
 namespace {
-
-using upd::FileFingerprint;
 
 const std::string kHashA(64, 'a');
 const std::string kHashB = std::string(63, '0') + "F";
@@ -30,7 +29,7 @@ TEST(SignatureFile, OnlySixtyFourBytesWithNonZeroHalvesPass) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const auto parsed = upd::ParseSignatureFile(c.bytes);
+        const auto parsed = ParseSignatureFile(c.bytes);
         EXPECT_EQ(parsed.has_value(), c.valid);
         if (parsed) {
             EXPECT_EQ(*parsed, c.bytes);
@@ -76,32 +75,31 @@ TEST(FileDigests, ReadLikeTheProfileReaderAndOnlyWhole) {
                              "badsize.dll=12a\n"
                              "negative.dll=-1\n"
                              "sizeonly.dll=5\n";
-    const auto digests = upd::ReadFileDigests(info);
+    const auto digests = ReadFileDigests(info);
     ASSERT_EQ(digests.size(), 2u);
     EXPECT_EQ(digests.at("a.dll").sha256, kHashA);
     EXPECT_EQ(digests.at("a.dll").size, 1234u);
     // Upper-case hex digits are taken as the same digest.
     EXPECT_EQ(digests.at("data\\w.dat").sha256, std::string(63, '0') + "f");
     EXPECT_EQ(digests.at("data\\w.dat").size, 0u);
-    EXPECT_TRUE(upd::ReadFileDigests("").empty());
-    EXPECT_TRUE(upd::ReadFileDigests("[FileHash]\na.dll=" + kHashA).empty());
+    EXPECT_TRUE(ReadFileDigests("").empty());
+    EXPECT_TRUE(ReadFileDigests("[FileHash]\na.dll=" + kHashA).empty());
 }
 
 TEST(InstallJournal, OnlyAWholeJournalIsRead) {
-    const std::vector<upd::JournalEntry> entries = {{true, "quorvex.exe"},
-                                                    {false, "data\\new.dat"}};
-    const std::string text = upd::FormatInstallJournal(entries);
-    EXPECT_EQ(upd::ParseInstallJournal(text), entries);
-    EXPECT_EQ(upd::ParseInstallJournal(upd::FormatInstallJournal({})),
-              std::vector<upd::JournalEntry>{});
+    const std::vector<JournalEntry> entries = {{true, "quorvex.exe"}, {false, "data\\new.dat"}};
+    const std::string text = FormatInstallJournal(entries);
+    EXPECT_EQ(ParseInstallJournal(text), entries);
+    EXPECT_EQ(ParseInstallJournal(FormatInstallJournal({})), std::vector<JournalEntry>{});
     for (std::size_t cut = 0; cut < text.size(); ++cut) {
         SCOPED_TRACE(cut);
-        EXPECT_FALSE(upd::ParseInstallJournal(text.substr(0, cut)));
+        EXPECT_FALSE(ParseInstallJournal(text.substr(0, cut)));
     }
-    EXPECT_FALSE(upd::ParseInstallJournal(text + "old x\n"));
-    EXPECT_FALSE(upd::ParseInstallJournal("quorvex-install 2\nend\n"));
-    EXPECT_FALSE(upd::ParseInstallJournal("quorvex-install 1\nmove a\nend\n"));
-    EXPECT_FALSE(upd::ParseInstallJournal("quorvex-install 1\nold \nend\n"));
+    EXPECT_FALSE(ParseInstallJournal(text + "old x\n"));
+    EXPECT_FALSE(ParseInstallJournal("quorvex-install 2\nend\n"));
+    EXPECT_FALSE(ParseInstallJournal("quorvex-install 1\nmove a\nend\n"));
+    EXPECT_FALSE(ParseInstallJournal("quorvex-install 1\nold \nend\n"));
 }
 
 }  // namespace
+}  // namespace qvx::updater

@@ -8,7 +8,13 @@
 
 #include "tests/fakes/std_down_fakes.h"
 
+namespace qvx::updater {
 namespace {
+
+using fakes::FakeFiles;
+using fakes::FakeHttpResponse;
+using fakes::FakeInternet;
+using fakes::FakePump;
 
 using Events = std::vector<std::string>;
 
@@ -553,3 +559,4 @@ TEST_F(StdDownTest, DestroyingAConnectedObjectReleasesItsHandles) {
 }
 
 }  // namespace
+}  // namespace qvx::updater

@@ -3,6 +3,7 @@
 #include "tests/fakes/updlib_fakes.h"
 #include "updater/update_file_name.h"
 
+namespace qvx::updater {
 namespace {
 
 TEST(UpdateFileName, SafeNamesAndTheirPaths) {
@@ -60,3 +61,4 @@ TEST(UpdateFileName, UnsafeNamesAreRefused) {
 }
 
 }  // namespace
+}  // namespace qvx::updater

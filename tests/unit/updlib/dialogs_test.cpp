@@ -5,11 +5,11 @@
 #include "tests/fakes/updlib_fakes.h"
 #include "updlib/trovapi.h"
 
+namespace qvx::updlib {
 namespace {
 
 using namespace std::string_literals;
-using updlib::FileDialogKind;
-using updlib::fakes::TrovapiFakes;
+using fakes::TrovapiFakes;
 
 TEST(DialogFilterTest, PiecesEndInNulAndTheListInTwo) {
     struct Case {
@@ -24,7 +24,7 @@ TEST(DialogFilterTest, PiecesEndInNulAndTheListInTwo) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.in);
-        EXPECT_EQ(updlib::BuildDialogFilter(c.in), c.out);
+        EXPECT_EQ(BuildDialogFilter(c.in), c.out);
     }
 }
 
@@ -36,9 +36,7 @@ protected:
         fakes.files.AddFolder("C:\\Secret", 16 | 2);
         fakes.files.AddFile("C:\\Data\\file.txt", "x");
     }
-    const updlib::FileDialogRequest& LastRequest() {
-        return fakes.shell.fileRequests.back().second;
-    }
+    const FileDialogRequest& LastRequest() { return fakes.shell.fileRequests.back().second; }
     TrovapiFakes fakes;
     trovapi api{fakes.Ports()};
 };
@@ -73,7 +71,7 @@ TEST_F(FileDialogTest, ProgramAtADriveRootKeepsItsBackslash) {
 
 TEST_F(FileDialogTest, RequestCarriesTheDefaultsOfEachKind) {
     api.OpenFile(0x100, "Open it", "", "Text|*.txt");
-    const updlib::FileDialogRequest open = LastRequest();
+    const FileDialogRequest open = LastRequest();
     EXPECT_EQ(fakes.shell.fileRequests.back().first, FileDialogKind::Open);
     EXPECT_EQ(open.owner, 0x100u);
     EXPECT_EQ(open.title, "Open it");
@@ -143,3 +141,4 @@ TEST_F(FileDialogTest, ShowNetWorkPicksAComputer) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib

@@ -4,10 +4,11 @@
 #include "tests/fakes/updlib_ini_cases.h"
 #include "updlib/trovapi.h"
 
+namespace qvx::updlib {
 namespace {
 
-using updlib::fakes::TrovapiFakes;
-namespace cases = updlib::ini_cases;
+using fakes::TrovapiFakes;
+namespace cases = ini_cases;
 
 constexpr char kIni[] = "C:\\Tools\\qvxUpgraded.ini";
 
@@ -86,3 +87,4 @@ TEST_F(IniProfileTest, RefusedWritePassesSilently) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib

@@ -5,11 +5,10 @@
 #include "tests/fakes/updlib_fakes.h"
 #include "updlib/module1.h"
 
+namespace qvx::updlib {
 namespace {
 
-using updlib::MessageIcon;
-using updlib::TimeRecord;
-using updlib::fakes::Module1Fakes;
+using fakes::Module1Fakes;
 
 TEST(DottedToAddressTest, FourPartsOrZero) {
     struct Case {
@@ -76,7 +75,7 @@ TEST(LocalNowTest, ComesFromTheClock) {
 }
 
 // The library is released exactly as often as it was started, whatever happened in between.
-void ExpectPaired(const updlib::fakes::FakeSockets& sockets) {
+void ExpectPaired(const fakes::FakeSockets& sockets) {
     EXPECT_EQ(sockets.depth, 0);
     EXPECT_EQ(sockets.cleanups, sockets.startedOk);
 }
@@ -112,7 +111,7 @@ TEST(SocketsPairingTest, EveryOperationReleasesWhatItStarted) {
         }
         Module1::ResolveHost(fakes.Ports(), "update.example");
         ExpectPaired(fakes.sockets);
-        updlib::EchoReply reply{};
+        EchoReply reply{};
         Module1::SendEcho(fakes.Ports(), "10.0.0.1", reply);
         ExpectPaired(fakes.sockets);
         Module1::PingHost(fakes.Ports(), "10.0.0.1");
@@ -199,7 +198,7 @@ TEST(ResolveHostTest, BlankNameIsNoServer) {
 TEST(SendEchoTest, OneRequestOfTheFixedShape) {
     Module1Fakes fakes;
     fakes.sockets.echoRoundTrip = 5;
-    updlib::EchoReply reply{};
+    EchoReply reply{};
     EXPECT_EQ(Module1::SendEcho(fakes.Ports(), "192.168.0.1", reply), 5);
     ASSERT_EQ(fakes.sockets.echoAddresses.size(), 1u);
     EXPECT_EQ(fakes.sockets.echoAddresses[0], 0x0100A8C0u);
@@ -214,10 +213,10 @@ TEST(SendEchoTest, NoReplyGivesTheNegatedStatus) {
     Module1Fakes fakes;
     fakes.sockets.echoReplies = 0;
     fakes.sockets.echoStatus = 11010;  // timed out
-    updlib::EchoReply reply{};
+    EchoReply reply{};
     EXPECT_EQ(Module1::SendEcho(fakes.Ports(), "10.0.0.9", reply), -11010);
     fakes.sockets.icmpOpenFails = true;
-    updlib::EchoReply failed{};
+    EchoReply failed{};
     EXPECT_LT(Module1::SendEcho(fakes.Ports(), "10.0.0.9", failed), 0);
     EXPECT_EQ(fakes.sockets.icmpClosed, 1);  // only the handle that was opened
 }
@@ -250,3 +249,4 @@ TEST(PingHostTest, TrueOnlyWhenAnEchoWithDataCameBack) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib

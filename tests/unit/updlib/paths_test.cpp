@@ -5,9 +5,10 @@
 #include "tests/fakes/updlib_fakes.h"
 #include "updlib/trovapi.h"
 
+namespace qvx::updlib {
 namespace {
 
-using updlib::fakes::TrovapiFakes;
+using fakes::TrovapiFakes;
 
 class PathsTest : public ::testing::Test {
 protected:
@@ -213,3 +214,4 @@ TEST_F(PathsTest, CompFile) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib

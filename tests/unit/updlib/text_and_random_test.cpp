@@ -5,10 +5,11 @@
 #include "tests/fakes/updlib_fakes.h"
 #include "updlib/trovapi.h"
 
+namespace qvx::updlib {
 namespace {
 
 using namespace std::string_literals;
-using updlib::fakes::TrovapiFakes;
+using fakes::TrovapiFakes;
 
 TEST(TrimLeftTest, CutsTrailingBlanksAndNulsOnly) {
     struct Case {
@@ -49,14 +50,14 @@ TEST(RevStringTest, ReversesCharactersKeepingDoubleByteOnesWhole) {
 }
 
 TEST(ScaleRandomTest, RoundsToNearestWithHalvesToEven) {
-    EXPECT_EQ(updlib::ScaleRandom(0.0f), 0);
+    EXPECT_EQ(ScaleRandom(0.0f), 0);
     // 0.5 * 2147483647 = 1073741823.5, a half: the even neighbour is 1073741824.
-    EXPECT_EQ(updlib::ScaleRandom(0.5f), 1073741824);
+    EXPECT_EQ(ScaleRandom(0.5f), 1073741824);
     // 0.25 * 2147483647 = 536870911.75 rounds up.
-    EXPECT_EQ(updlib::ScaleRandom(0.25f), 536870912);
+    EXPECT_EQ(ScaleRandom(0.25f), 536870912);
     // The largest single below 1 stays inside the range.
     const float belowOne = 16777215.0f / 16777216.0f;
-    EXPECT_EQ(updlib::ScaleRandom(belowOne), 2147483519);
+    EXPECT_EQ(ScaleRandom(belowOne), 2147483519);
 }
 
 TEST(GetRndTest, DrawsInRangeAndKeepsTheLastInRndLong) {
@@ -78,3 +79,4 @@ TEST(GetRndTest, DrawsInRangeAndKeepsTheLastInRndLong) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib

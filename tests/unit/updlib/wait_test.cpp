@@ -5,10 +5,10 @@
 #include "tests/fakes/updlib_fakes.h"
 #include "updlib/trovapi.h"
 
+namespace qvx::updlib {
 namespace {
 
-using updlib::WaitOutcome;
-using updlib::fakes::TrovapiFakes;
+using fakes::TrovapiFakes;
 
 class SleepTest : public ::testing::Test {
 protected:
@@ -66,12 +66,12 @@ TEST_F(SleepTest, NestedWaitInTheSameSecondDoesNotRearmTheOuterTimer) {
     // The handler's wait found the name taken (101), gave it back and took an unnamed timer.
     const std::vector<std::string> names = {"qvxUpgradedTimer0730", "qvxUpgradedTimer0730", ""};
     EXPECT_EQ(fakes.wait.createdNames, names);
-    const std::vector<updlib::TimerHandle> waited = {100, 102, 100};
+    const std::vector<TimerHandle> waited = {100, 102, 100};
     EXPECT_EQ(fakes.wait.waitedOn, waited);
     EXPECT_EQ(fakes.wait.dueTimeOf[100], -2000000);  // the outer wait keeps its own time
     EXPECT_EQ(fakes.wait.dueTimeOf[102], -500000);
     EXPECT_EQ(fakes.wait.dueTimeOf.count(101), 0u);  // the shared timer was never armed again
-    const std::vector<updlib::TimerHandle> closed = {101, 102, 100};
+    const std::vector<TimerHandle> closed = {101, 102, 100};
     EXPECT_EQ(fakes.wait.closed, closed);
     EXPECT_TRUE(fakes.wait.open.empty());
 }
@@ -80,7 +80,7 @@ TEST_F(SleepTest, NameHeldByAnotherProgramLeavesItsTimerAlone) {
     fakes.wait.foreignNames.insert("qvxUpgradedTimer0730");
     trovapi api(fakes.Ports());
     EXPECT_FALSE(api.Sleep(200).has_value());
-    const std::vector<updlib::TimerHandle> waited = {101};
+    const std::vector<TimerHandle> waited = {101};
     EXPECT_EQ(fakes.wait.waitedOn, waited);
     EXPECT_EQ(fakes.wait.dueTimeOf.count(100), 0u);
     EXPECT_TRUE(fakes.wait.open.empty());
@@ -93,7 +93,7 @@ TEST_F(SleepTest, ObjectReleasedInsideTheWaitClosesTheTimerOnce) {
     trovapi* raw = api.get();
     EXPECT_FALSE(raw->Sleep(200).has_value());
     EXPECT_EQ(api, nullptr);
-    const std::vector<updlib::TimerHandle> closed = {100};
+    const std::vector<TimerHandle> closed = {100};
     EXPECT_EQ(fakes.wait.closed, closed);
     EXPECT_EQ(fakes.wait.waitedOn.size(), 1u);  // no wait after the release
 }
@@ -113,7 +113,7 @@ TEST_F(SleepTest, FailuresAreHandedBackWithTheirSource) {
             local.wait.outcomes = {WaitOutcome::Failed};
         }
         trovapi api(local.Ports());
-        const std::optional<updlib::TrovapiError> error = api.Sleep(200);
+        const std::optional<TrovapiError> error = api.Sleep(200);
         ASSERT_TRUE(error.has_value());
         EXPECT_EQ(error->number, 6);
         EXPECT_EQ(error->description.rfind("[clsWaitableTimer.Wait]", 0), 0u) << error->description;
@@ -123,3 +123,4 @@ TEST_F(SleepTest, FailuresAreHandedBackWithTheirSource) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib

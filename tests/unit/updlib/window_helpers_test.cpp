@@ -3,9 +3,10 @@
 #include "tests/fakes/updlib_fakes.h"
 #include "updlib/trovapi.h"
 
+namespace qvx::updlib {
 namespace {
 
-using updlib::fakes::TrovapiFakes;
+using fakes::TrovapiFakes;
 
 class WindowHelpersTest : public ::testing::Test {
 protected:
@@ -45,8 +46,8 @@ TEST_F(WindowHelpersTest, ZOrderMembers) {
     api.FormZC(0x100);
     api.FormDown(0x100);
     ASSERT_EQ(fakes.windows.placements.size(), 3u);
-    EXPECT_EQ(fakes.windows.placements[0].insertAfter, static_cast<updlib::WindowHandle>(-1));
-    EXPECT_EQ(fakes.windows.placements[1].insertAfter, static_cast<updlib::WindowHandle>(-2));
+    EXPECT_EQ(fakes.windows.placements[0].insertAfter, static_cast<WindowHandle>(-1));
+    EXPECT_EQ(fakes.windows.placements[1].insertAfter, static_cast<WindowHandle>(-2));
     EXPECT_EQ(fakes.windows.placements[2].insertAfter, 1u);
     for (const auto& p : fakes.windows.placements) {
         EXPECT_EQ(p.window, 0x100u);
@@ -102,3 +103,4 @@ TEST_F(WindowHelpersTest, ShellMembers) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib

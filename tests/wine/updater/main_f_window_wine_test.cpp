@@ -17,6 +17,7 @@
 #include "updater/win32/wininet_adapter.h"
 #include "updlib/win32/win32_updlib_ports.h"
 
+namespace qvx::updater::win32 {
 namespace {
 
 std::string TempFolder() {
@@ -108,16 +109,16 @@ TEST_F(UpdateFilesTest, RunningProgramIsRenamedAsideThenReplaced) {
 
 TEST(ProcessLauncherTest, StartsByCommandLineAndReportsFailure) {
     Win32ProcessLauncher launcher;
-    EXPECT_TRUE(launcher.Launch("cmd.exe /c exit 0", upd::ShowState::MinimizedFocus));
-    EXPECT_FALSE(launcher.Launch("no_such_program_qvx.exe", upd::ShowState::NormalFocus));
+    EXPECT_TRUE(launcher.Launch("cmd.exe /c exit 0", ShowState::MinimizedFocus));
+    EXPECT_FALSE(launcher.Launch("no_such_program_qvx.exe", ShowState::NormalFocus));
 }
 
 // The window over a MainF that has not been loaded: what the view model says, the controls show.
 class MainFWindowTest : public ::testing::Test {
 protected:
     MainFWindowTest()
-        : trovapiPorts(updlib::MakeWin32TrovapiPorts()),
-          module1Ports(updlib::MakeWin32Module1Ports("qvxUpgraded")),
+        : trovapiPorts(updlib::win32::MakeWin32TrovapiPorts()),
+          module1Ports(updlib::win32::MakeWin32Module1Ports("qvxUpgraded")),
           messages(L"qvxUpgraded"),
           window(::GetModuleHandleW(nullptr)),
           form(MainFPorts{trovapiPorts->Ports(), module1Ports->Ports(), internet, downloadFiles,
@@ -131,8 +132,8 @@ protected:
     }
     HWND Item(int id) { return ::GetDlgItem(window.Hwnd(), id); }
 
-    std::unique_ptr<updlib::Win32TrovapiPorts> trovapiPorts;
-    std::unique_ptr<updlib::Win32Module1Ports> module1Ports;
+    std::unique_ptr<updlib::win32::Win32TrovapiPorts> trovapiPorts;
+    std::unique_ptr<updlib::win32::Win32Module1Ports> module1Ports;
     CngUpdateTrust trust{std::string(64, '\x01')};
     WinInetAdapter internet;
     DownloadFileAdapter downloadFiles;
@@ -248,3 +249,4 @@ TEST_F(MainFWindowTest, DisabledActionButtonIgnoresEnter) {
 }
 
 }  // namespace
+}  // namespace qvx::updater::win32

@@ -16,6 +16,7 @@
 
 #include "updater/win32/std_down_factory.h"
 
+namespace qvx::updater::win32 {
 namespace {
 
 double Seconds(const LARGE_INTEGER& begin, const LARGE_INTEGER& end) {
@@ -90,3 +91,4 @@ TEST(StdDownThroughput, DISABLED_LocalFile) {
 }
 
 }  // namespace
+}  // namespace qvx::updater::win32

@@ -18,6 +18,7 @@
 #include "updater/win32/std_down_factory.h"
 #include "updater/win32/window_message_pump.h"
 
+namespace qvx::updater::win32 {
 namespace {
 
 using Events = std::vector<std::string>;
@@ -465,3 +466,4 @@ TEST_F(StdDownWineTest, CancelFromAWindowMessageDuringTheTransfer) {
 }
 
 }  // namespace
+}  // namespace qvx::updater::win32

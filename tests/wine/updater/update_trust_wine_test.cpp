@@ -12,6 +12,7 @@
 #include "updater/win32/cng_update_trust.h"
 #include "updater/win32/main_f_adapters.h"
 
+namespace qvx::updater::win32 {
 namespace {
 
 std::string Read(const std::string& path) {
@@ -123,3 +124,4 @@ TEST_F(SignedInstallFilesTest, EmptyingTheWorkFolderNeverFollowsALink) {
 }
 
 }  // namespace
+}  // namespace qvx::updater::win32

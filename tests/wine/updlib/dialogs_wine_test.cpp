@@ -6,9 +6,10 @@
 
 #include "tests/wine/updlib/wine_rig.h"
 
+namespace qvx::updlib::win32 {
 namespace {
 
-using namespace updlib::wine_test;
+using namespace wine_test;
 
 struct DialogSearch {
     DWORD process;
@@ -65,7 +66,7 @@ void Cancel(HWND dialog) {
 
 class DialogsWineTest : public ::testing::Test {
 protected:
-    std::unique_ptr<updlib::Win32TrovapiPorts> platform = updlib::MakeWin32TrovapiPorts();
+    std::unique_ptr<Win32TrovapiPorts> platform = MakeWin32TrovapiPorts();
     trovapi api{platform->Ports()};
 };
 
@@ -121,3 +122,4 @@ TEST_F(DialogsWineTest, ShowNetWorkCancelledIsEmptyText) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib::win32

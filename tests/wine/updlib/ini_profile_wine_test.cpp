@@ -3,10 +3,11 @@
 #include "tests/fakes/updlib_ini_cases.h"
 #include "tests/wine/updlib/wine_rig.h"
 
+namespace qvx::updlib::win32 {
 namespace {
 
-using namespace updlib::wine_test;
-namespace cases = updlib::ini_cases;
+using namespace wine_test;
+namespace cases = ini_cases;
 
 class IniProfileWineTest : public ::testing::Test {
 protected:
@@ -15,7 +16,7 @@ protected:
     }
     ScratchFolder scratch;
     std::string ini;
-    std::unique_ptr<updlib::Win32TrovapiPorts> platform = updlib::MakeWin32TrovapiPorts();
+    std::unique_ptr<Win32TrovapiPorts> platform = MakeWin32TrovapiPorts();
     trovapi api{platform->Ports()};
 };
 
@@ -63,3 +64,4 @@ TEST_F(IniProfileWineTest, WrittenValuesReadBack) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib::win32

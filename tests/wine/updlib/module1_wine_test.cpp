@@ -9,18 +9,19 @@
 #include "updlib/module1.h"
 #include "updlib/win32/win32_adapters.h"
 
+namespace qvx::updlib::win32 {
 namespace {
 
 // Records the message boxes instead of showing them.
-class RecordedMessages : public updlib::MessageBoxPort {
+class RecordedMessages : public MessageBoxPort {
 public:
-    void Show(const std::string& text, updlib::MessageIcon) override { shown.push_back(text); }
+    void Show(const std::string& text, MessageIcon) override { shown.push_back(text); }
     std::vector<std::string> shown;
 };
 
 class Module1WineTest : public ::testing::Test {
 protected:
-    updlib::Module1Ports Ports() { return updlib::Module1Ports{*sockets, messages, *clock}; }
+    Module1Ports Ports() { return Module1Ports{*sockets, messages, *clock}; }
 
     // True when this process holds no start of the socket library.
     static bool LibraryReleased() {
@@ -28,8 +29,8 @@ protected:
         return result == SOCKET_ERROR && WSAGetLastError() == WSANOTINITIALISED;
     }
 
-    std::unique_ptr<updlib::Sockets> sockets = updlib::win32::MakeSockets();
-    std::unique_ptr<updlib::Clock> clock = updlib::win32::MakeClock();
+    std::unique_ptr<Sockets> sockets = win32::MakeSockets();
+    std::unique_ptr<Clock> clock = win32::MakeClock();
     RecordedMessages messages;
 };
 
@@ -47,14 +48,14 @@ TEST_F(Module1WineTest, UnresolvableNameGivesEmptyTextAndReleasesTheLibrary) {
 }
 
 TEST_F(Module1WineTest, PingsLoopback) {
-    const updlib::TimeRecord start = Module1::LocalNow(Ports());
+    const TimeRecord start = Module1::LocalNow(Ports());
     const bool answered = Module1::PingHost(Ports(), "127.0.0.1");
     const std::int32_t elapsed = Module1::ElapsedMs(start, Module1::LocalNow(Ports()));
     std::printf("PingHost(127.0.0.1) = %d in %d ms\n", answered ? 1 : 0, elapsed);
     EXPECT_TRUE(answered);
     EXPECT_GE(elapsed, 0);
     EXPECT_LT(elapsed, 1000);
-    updlib::EchoReply reply{};
+    EchoReply reply{};
     const std::int32_t roundTrip = Module1::SendEcho(Ports(), "127.0.0.1", reply);
     EXPECT_GE(roundTrip, 0);
     EXPECT_EQ(reply.dataSize, 10);
@@ -67,10 +68,11 @@ TEST_F(Module1WineTest, PingsLoopback) {
 TEST_F(Module1WineTest, LocalNowIsTheLocalTime) {
     SYSTEMTIME before;
     GetLocalTime(&before);
-    const updlib::TimeRecord now = Module1::LocalNow(Ports());
+    const TimeRecord now = Module1::LocalNow(Ports());
     EXPECT_EQ(now.year, before.wYear);
     EXPECT_EQ(now.month, before.wMonth);
     EXPECT_EQ(now.day, before.wDay);
 }
 
 }  // namespace
+}  // namespace qvx::updlib::win32

@@ -2,14 +2,15 @@
 
 #include "tests/wine/updlib/wine_rig.h"
 
+namespace qvx::updlib::win32 {
 namespace {
 
-using namespace updlib::wine_test;
+using namespace wine_test;
 
 class PathsWineTest : public ::testing::Test {
 protected:
     ScratchFolder scratch;
-    std::unique_ptr<updlib::Win32TrovapiPorts> platform = updlib::MakeWin32TrovapiPorts();
+    std::unique_ptr<Win32TrovapiPorts> platform = MakeWin32TrovapiPorts();
     trovapi api{platform->Ports()};
 };
 
@@ -115,10 +116,11 @@ TEST_F(PathsWineTest, ShortPathLongerThanTheFirstBufferComesBackWhole) {
 }
 
 TEST_F(PathsWineTest, RevStringKeepsDoubleByteCharactersWhole) {
-    updlib::TextCodec& text = platform->Ports().text;
+    TextCodec& text = platform->Ports().text;
     std::printf("system code page %u\n", GetACP());
     EXPECT_EQ(api.RevString(text.Utf8ToAnsi("升级ab")), text.Utf8ToAnsi("ba级升"));
     EXPECT_EQ(api.RevString("abc"), "cba");
 }
 
 }  // namespace
+}  // namespace qvx::updlib::win32

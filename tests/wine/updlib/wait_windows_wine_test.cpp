@@ -4,9 +4,10 @@
 
 #include "tests/wine/updlib/wine_rig.h"
 
+namespace qvx::updlib::win32 {
 namespace {
 
-using namespace updlib::wine_test;
+using namespace wine_test;
 
 double NowMs() {
     LARGE_INTEGER frequency;
@@ -18,7 +19,7 @@ double NowMs() {
 
 class WaitWindowsWineTest : public ::testing::Test {
 protected:
-    std::unique_ptr<updlib::Win32TrovapiPorts> platform = updlib::MakeWin32TrovapiPorts();
+    std::unique_ptr<Win32TrovapiPorts> platform = MakeWin32TrovapiPorts();
     trovapi api{platform->Ports()};
 };
 
@@ -30,7 +31,7 @@ TEST_F(WaitWindowsWineTest, SleepLastsItsTimeAndHandlesMessagesMeanwhile) {
         PostMessageA(target, WM_APP + 7, 7, 0);
     });
     const double start = NowMs();
-    const std::optional<updlib::TrovapiError> error = api.Sleep(200);
+    const std::optional<TrovapiError> error = api.Sleep(200);
     const double elapsed = NowMs() - start;
     poster.join();
     EXPECT_FALSE(error.has_value());
@@ -209,46 +210,43 @@ TEST_F(WaitWindowsWineTest, ReDesktopPostsF5ToTheDesktopIconList) {
 }
 
 // The real window system with another window standing in for the desktop window.
-class DesktopStandIn : public updlib::WindowSystem {
+class DesktopStandIn : public WindowSystem {
 public:
-    DesktopStandIn(updlib::WindowSystem& real, HWND desktop)
-        : real_(real), desktop_(reinterpret_cast<updlib::WindowHandle>(desktop)) {}
-    updlib::WindowHandle FindWindowByTitle(const std::string& title) override {
+    DesktopStandIn(WindowSystem& real, HWND desktop)
+        : real_(real), desktop_(reinterpret_cast<WindowHandle>(desktop)) {}
+    WindowHandle FindWindowByTitle(const std::string& title) override {
         return real_.FindWindowByTitle(title);
     }
-    updlib::WindowHandle FindChildByClass(updlib::WindowHandle parent,
-                                          const std::string& className) override {
+    WindowHandle FindChildByClass(WindowHandle parent, const std::string& className) override {
         return real_.FindChildByClass(parent, className);
     }
-    updlib::WindowHandle DesktopWindow() override { return desktop_; }
-    bool PostWindowMessage(updlib::WindowHandle window, std::uint32_t message,
-                           std::uintptr_t wParam, std::intptr_t lParam) override {
+    WindowHandle DesktopWindow() override { return desktop_; }
+    bool PostWindowMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                           std::intptr_t lParam) override {
         return real_.PostWindowMessage(window, message, wParam, lParam);
     }
-    std::intptr_t SendWindowMessage(updlib::WindowHandle window, std::uint32_t message,
+    std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t message,
                                     std::uintptr_t wParam, std::intptr_t lParam) override {
         return real_.SendWindowMessage(window, message, wParam, lParam);
     }
-    bool SetWindowPos(updlib::WindowHandle window, updlib::WindowHandle insertAfter,
-                      std::uint32_t flags) override {
+    bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, std::uint32_t flags) override {
         return real_.SetWindowPos(window, insertAfter, flags);
     }
-    updlib::CursorHandle LoadCursorFile(const std::string& path) override {
+    CursorHandle LoadCursorFile(const std::string& path) override {
         return real_.LoadCursorFile(path);
     }
-    void SetClassCursor(updlib::WindowHandle window, updlib::CursorHandle cursor) override {
+    void SetClassCursor(WindowHandle window, CursorHandle cursor) override {
         real_.SetClassCursor(window, cursor);
     }
 
 private:
-    updlib::WindowSystem& real_;
-    updlib::WindowHandle desktop_;
+    WindowSystem& real_;
+    WindowHandle desktop_;
 };
 
 TEST_F(WaitWindowsWineTest, RunScrSendsTheScreenSaveCommandToTheDesktopWindow) {
-    const updlib::TrovapiPorts ports = platform->Ports();
-    EXPECT_EQ(ports.windows.DesktopWindow(),
-              reinterpret_cast<updlib::WindowHandle>(GetDesktopWindow()));
+    const TrovapiPorts ports = platform->Ports();
+    EXPECT_EQ(ports.windows.DesktopWindow(), reinterpret_cast<WindowHandle>(GetDesktopWindow()));
 
     // Sent, not posted: the stand-in has the command by the time RunScr returns.
     DesktopMessages().clear();
@@ -272,3 +270,4 @@ TEST_F(WaitWindowsWineTest, RunScrSendsTheScreenSaveCommandToTheDesktopWindow) {
 }
 
 }  // namespace
+}  // namespace qvx::updlib::win32

@@ -13,7 +13,7 @@
 #include "updlib/trovapi.h"
 #include "updlib/win32/win32_updlib_ports.h"
 
-namespace updlib::wine_test {
+namespace qvx::updlib::wine_test {
 
 inline void RemoveTree(const std::string& path) {
     WIN32_FIND_DATAA entry;
@@ -134,4 +134,4 @@ inline bool WasReceived(UINT message, WPARAM wParam) {
     return false;
 }
 
-}  // namespace updlib::wine_test
+}  // namespace qvx::updlib::wine_test
