@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -192,21 +193,29 @@ protected:
         return all;
     }
 
+    // The window shown as the program starts it, past the first tick, everything painted.
+    std::unique_ptr<MainWindow> Shown() {
+        SetCursorPos(0, 0);  // no image lit up under the pointer
+        Make();
+        auto window = std::make_unique<MainWindow>(*form, owner, painter, windowLog);
+        if (!window->Create())
+            return nullptr;
+        window->Load();
+        Tick(window->Handle());  // the first tick's exchange is behind
+        UpdateWindow(window->Handle());
+        return window;
+    }
+
     OwnerWindow owner;
     PicturePainter painter;
     RecordingLog windowLog;
 };
 
 TEST_F(MainWindowRedrawTest, ASecondAsksForAPaintOfTheCountersOnly) {
-    SetCursorPos(0, 0);  // no image lit up under the pointer
-    Make();
-    MainWindow window(*form, owner, painter, windowLog);
-    ASSERT_TRUE(window.Create());
-    window.Load();
-    const HWND hwnd = window.Handle();
+    const auto window = Shown();
+    ASSERT_NE(window, nullptr);
+    const HWND hwnd = window->Handle();
     ASSERT_TRUE(IsWindowVisible(hwnd));
-    Tick(hwnd);  // the first tick's exchange is behind
-    UpdateWindow(hwnd);
     ASSERT_EQ(PendingKind(hwnd), NULLREGION);
 
     const double scale = WindowScale(hwnd);
@@ -238,21 +247,16 @@ TEST_F(MainWindowRedrawTest, ASecondAsksForAPaintOfTheCountersOnly) {
 }
 
 TEST_F(MainWindowRedrawTest, ARareChangeStillPaintsTheWholeWindowAndTheSlider) {
-    SetCursorPos(0, 0);
-    Make();
-    MainWindow window(*form, owner, painter, windowLog);
-    ASSERT_TRUE(window.Create());
-    window.Load();
-    const HWND hwnd = window.Handle();
-    Tick(hwnd);
-    UpdateWindow(hwnd);
+    const auto window = Shown();
+    ASSERT_NE(window, nullptr);
+    const HWND hwnd = window->Handle();
     HWND slider = FindWindowExW(hwnd, nullptr, L"msctls_trackbar32", nullptr);
     ASSERT_NE(slider, nullptr);
     UpdateWindow(slider);
 
     // A preset: its overlay and the slider's position change.
     const int position = form->Controls().RGBSlider.position;
-    window.Dispatch([this, position] { form->RGBSlider_Scroll(position == 50 ? 0 : 50); });
+    window->Dispatch([this, position] { form->RGBSlider_Scroll(position == 50 ? 0 : 50); });
     RECT pending, client;
     GetClientRect(hwnd, &client);
     ASSERT_NE(GetUpdateRect(hwnd, &pending, FALSE), FALSE);
