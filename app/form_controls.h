@@ -13,6 +13,7 @@ struct TwipRect {
     int top = 0;
     int width = 0;
     int height = 0;
+    bool operator==(const TwipRect&) const = default;
 };
 
 // Which picture an image control shows; the window draws each one (no picture files).
@@ -58,6 +59,7 @@ struct ImageControl {
     TwipRect rect;
     Picture picture = Picture::None;
     bool visible = true;
+    bool operator==(const ImageControl&) const = default;
 };
 
 struct LabelControl {
@@ -67,6 +69,7 @@ struct LabelControl {
     int fontSize = 9;                // points
     std::uint32_t color = 0x000000;  // COLORREF layout: red in the low byte
     bool visible = true;
+    bool operator==(const LabelControl&) const = default;
 };
 
 // A slider whose change handler runs only when its position really changes; the window never

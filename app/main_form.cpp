@@ -144,6 +144,11 @@ MainFormControls::MainFormControls()
     }
 }
 
+std::array<const LabelControl*, MainFormControls::kLabelCount>
+MainFormControls::LabelsInPaintOrder() const {
+    return {&PcVer, &PLSYSJ, &Fen, &KJSC, &LJSY, &BCSC, &ZDSC, &GammaNotice};
+}
+
 std::array<const ImageControl*, MainFormControls::kImageCount>
 MainFormControls::ImagesInPaintOrder() const {
     return {&Background,      &Logo,

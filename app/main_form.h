@@ -77,7 +77,10 @@ struct MainFormControls {
 
     MainFormControls();
 
+    static constexpr std::size_t kLabelCount = 8;
     static constexpr std::size_t kImageCount = 29;
+    // Every label, in the order the window paints them (over the images).
+    std::array<const LabelControl*, kLabelCount> LabelsInPaintOrder() const;
     // Every image, back to front: paint in this order, hit-test in reverse.
     std::array<const ImageControl*, kImageCount> ImagesInPaintOrder() const;
     // The seven selected-state overlays, index 0 = RGBImage01_xuan (preset 1).

@@ -73,7 +73,44 @@ bool Bitmap32::Resize(int width, int height) {
     return true;
 }
 
-void FormSurface::Paint(HDC dc, int width, int height, double scale,
+namespace {
+
+constexpr UINT kLabelFormat = DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP;
+
+bool Shows(const LabelControl& label) {
+    return label.visible && !label.text.empty();
+}
+
+base::win32::Font LabelFont(const PicturePainter& painter, const LabelControl& label,
+                            double scale) {
+    // Point sizes at 96 dpi: 1 pt = 96/72 pixels.
+    int height = -static_cast<int>(std::lround(label.fontSize * 96.0 / 72.0 * scale));
+    std::wstring face = painter.FontFace(label.fontName);
+    return base::win32::Font(CreateFontW(
+        height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
+        CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str()));
+}
+
+// The box and, where the text runs past it (the text is not clipped), the text's extent; one
+// pixel more around it for the edge of anti-aliased glyphs.
+RECT TextArea(HDC dc, const RECT& box, const std::wstring& text) {
+    RECT extent = box;
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &extent, kLabelFormat | DT_CALCRECT);
+    RECT area;
+    UnionRect(&area, &box, &extent);
+    InflateRect(&area, 1, 1);
+    return area;
+}
+
+}  // namespace
+
+RECT LabelBox(const LabelControl& label, double scale) {
+    return RECT{TwipsToPixels(label.rect.left, scale), TwipsToPixels(label.rect.top, scale),
+                TwipsToPixels(label.rect.left + label.rect.width, scale),
+                TwipsToPixels(label.rect.top + label.rect.height, scale)};
+}
+
+void FormSurface::Paint(HDC dc, const RECT& area, int width, int height, double scale,
                         const std::vector<const ImageControl*>& images,
                         const std::vector<const LabelControl*>& labels,
                         const ImageControl* hovered) {
@@ -95,32 +132,50 @@ void FormSurface::Paint(HDC dc, int width, int height, double scale,
     }
     if (!frame_.Resize(width, height))
         return;
-    BitBlt(frame_.Dc(), 0, 0, width, height, layer_.Dc(), 0, 0, SRCCOPY);
+    RECT client{0, 0, width, height};
+    RECT dirty;
+    if (!IntersectRect(&dirty, &area, &client))
+        return;
+    const int dirtyWidth = dirty.right - dirty.left, dirtyHeight = dirty.bottom - dirty.top;
+    // Only that area is drawn: the rest of the frame is never copied out.
+    HDC frame = frame_.Dc();
+    BitBlt(frame, dirty.left, dirty.top, dirtyWidth, dirtyHeight, layer_.Dc(), dirty.left,
+           dirty.top, SRCCOPY);
+    IntersectClipRect(frame, dirty.left, dirty.top, dirty.right, dirty.bottom);
     for (const LabelControl* label : labels) {
-        if (label->visible && !label->text.empty())
-            PaintLabel(frame_.Dc(), *label, scale);
+        if (Shows(*label))
+            PaintLabel(frame, *label, scale, dirty);
     }
     if (hovered && hovered->visible)
-        painter_.PaintHover(frame_.Dc(), hovered->picture, hovered->rect, scale);
-    BitBlt(dc, 0, 0, width, height, frame_.Dc(), 0, 0, SRCCOPY);
+        painter_.PaintHover(frame, hovered->picture, hovered->rect, scale);
+    SelectClipRgn(frame, nullptr);
+    GdiFlush();
+    BitBlt(dc, dirty.left, dirty.top, dirtyWidth, dirtyHeight, frame, dirty.left, dirty.top,
+           SRCCOPY);
 }
 
-void FormSurface::PaintLabel(HDC dc, const LabelControl& label, double scale) const {
-    // Point sizes at 96 dpi: 1 pt = 96/72 pixels.
-    int height = -static_cast<int>(std::lround(label.fontSize * 96.0 / 72.0 * scale));
-    std::wstring face = painter_.FontFace(label.fontName);
-    const base::win32::Font font(CreateFontW(
-        height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_TT_PRECIS,
-        CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, face.c_str()));
+RECT FormSurface::LabelArea(const LabelControl& label, double scale) const {
+    if (!Shows(label))
+        return RECT{};
+    const base::win32::CreatedDc measure(CreateCompatibleDC(nullptr));
+    const base::win32::Font font = LabelFont(painter_, label, scale);
+    const base::win32::SelectedObject selected(measure.Get(), font.Get());
+    return TextArea(measure.Get(), LabelBox(label, scale), Utf8ToWide(label.text));
+}
+
+void FormSurface::PaintLabel(HDC dc, const LabelControl& label, double scale,
+                             const RECT& area) const {
+    const base::win32::Font font = LabelFont(painter_, label, scale);
     const base::win32::SelectedObject selected(dc, font.Get());
+    RECT box = LabelBox(label, scale);
+    std::wstring text = Utf8ToWide(label.text);
+    RECT covered = TextArea(dc, box, text);
+    RECT overlap;
+    if (!IntersectRect(&overlap, &covered, &area))
+        return;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, static_cast<COLORREF>(label.color & 0xFFFFFF));
-    RECT r{TwipsToPixels(label.rect.left, scale), TwipsToPixels(label.rect.top, scale),
-           TwipsToPixels(label.rect.left + label.rect.width, scale),
-           TwipsToPixels(label.rect.top + label.rect.height, scale)};
-    std::wstring text = Utf8ToWide(label.text);
-    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r,
-              DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, kLabelFormat);
 }
 
 void ImagePress::Down(HWND window, const ClickableAt& clickableAt, double scale, LPARAM lParam) {

@@ -1,7 +1,8 @@
 #pragma once
 // Paints a form's view model: its images back to front, then its labels, double-buffered. The
 // images are drawn once into a cached layer and drawn again only when the set of visible images
-// or the scale changes; a tick that only rewrites labels costs one blit and a few texts.
+// or the scale changes. A paint covers only the area the window asks for: a tick that rewrites
+// a few labels costs a blit of their boxes from the layer and their texts.
 
 #include <windows.h>
 
@@ -76,23 +77,31 @@ class FormSurface {
 public:
     explicit FormSurface(const PicturePainter& painter) : painter_(painter) {}
 
-    // Paints onto dc (client coordinates); width/height in device pixels.
+    // Paints the area of the form onto dc (client coordinates; what lies outside area is
+    // left as it is); width/height: the client size in device pixels.
     // hovered: the clickable image under the pointer, lit up a little (or none).
-    void Paint(HDC dc, int width, int height, double scale,
+    void Paint(HDC dc, const RECT& area, int width, int height, double scale,
                const std::vector<const ImageControl*>& images,
                const std::vector<const LabelControl*>& labels,
                const ImageControl* hovered = nullptr);
+    // The pixels a paint of this label covers: its box, and its text where that runs past the
+    // box (empty for a label that paints nothing).
+    RECT LabelArea(const LabelControl& label, double scale) const;
     // The image layer of the last paint (form pixel (0,0) at (0,0)).
     const Bitmap32& Layer() const { return layer_; }
     void Invalidate() { layerKey_.clear(); }
 
 private:
-    void PaintLabel(HDC dc, const LabelControl& label, double scale) const;
+    // Draws the label onto dc when what it covers meets area.
+    void PaintLabel(HDC dc, const LabelControl& label, double scale, const RECT& area) const;
 
     const PicturePainter& painter_;
     Bitmap32 layer_;
     Bitmap32 frame_;
     std::vector<int> layerKey_;
 };
+
+// A label's box in device pixels.
+RECT LabelBox(const LabelControl& label, double scale);
 
 }  // namespace qvx::win32

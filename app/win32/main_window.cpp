@@ -2,48 +2,43 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
-
 #include "app/win32/window_util.h"
 
 namespace qvx::win32 {
 
 namespace {
 
-const wchar_t kClassName[] = L"QuorvexMainForm";
-constexpr DWORD kStyle = WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX;
-constexpr DWORD kExStyle = WS_EX_LAYERED | WS_EX_APPWINDOW;
-constexpr UINT_PTR kSendInfoTimer = 1;
 constexpr UINT_PTR kSliderId = 100;
 
 }  // namespace
 
 MainWindow::MainWindow(MainForm& form, OwnerWindow& owner, const PicturePainter& painter,
                        base::Log& log)
-    : form_(form),
+    : DrawnWindow(
+          Frame{L"QuorvexMainForm", WS_POPUP | WS_SYSMENU | WS_MINIMIZEBOX,
+                WS_EX_LAYERED | WS_EX_APPWINDOW, kMainClientWidthTwips, kMainClientHeightTwips,
+                /*keyBackground=*/true, /*smallIcon=*/true, "main window"},
+          painter, log),
+      form_(form),
       owner_(owner),
       painter_(painter),
       log_(log),
-      surface_(painter),
       reminder_(form.Reminder(), painter, log,
                 [this](const std::function<void()>& h) { Dispatch(h); }),
       handlers_([this] { return form_.Ended(); },
                 [this] { base::LogCurrentException(log_, "main window handler"); }) {}
 
 MainWindow::~MainWindow() {
-    if (window_ && !destroyed_) {
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
-    }
+    DiscardFrame();
     owner_.Set(nullptr);
 }
 
-double MainWindow::Scale() const {
-    return window_ ? WindowScale(window_) : PrimaryScale();
+const ImageControl* MainWindow::ClickableAt(int twipX, int twipY) const {
+    return form_.ClickableAt(twipX, twipY);
 }
 
-ClickableAt MainWindow::Clickable() const {
-    return [this](int twipX, int twipY) { return form_.ClickableAt(twipX, twipY); };
+void MainWindow::Click(int twipX, int twipY) {
+    Dispatch([this, twipX, twipY] { form_.ClickAt(twipX, twipY); });
 }
 
 std::vector<const ImageControl*> MainWindow::Images() const {
@@ -52,44 +47,21 @@ std::vector<const ImageControl*> MainWindow::Images() const {
 }
 
 std::vector<const LabelControl*> MainWindow::Labels() const {
-    const MainFormControls& c = form_.Controls();
-    return {&c.PcVer, &c.PLSYSJ, &c.Fen, &c.KJSC, &c.LJSY, &c.BCSC, &c.ZDSC, &c.GammaNotice};
+    const auto& all = form_.Controls().LabelsInPaintOrder();
+    return std::vector<const LabelControl*>(all.begin(), all.end());
 }
 
 bool MainWindow::Create() {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
-
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = Proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    // The window's background colour is the colour key.
-    wc.hbrBackground = CreateSolidBrush(kColourKey);
-    wc.lpszClassName = kClassName;
-    if (!RegisterClassExW(&wc))
+    if (!CreateFrame())
         return false;
-
-    double scale = PrimaryScale();
-    RECT r = CentredRect(TwipsToPixels(kMainClientWidthTwips, scale),
-                         TwipsToPixels(kMainClientHeightTwips, scale), kStyle, kExStyle);
-    window_ = CreateWindowExW(kExStyle, kClassName, L"Quorvex", kStyle, r.left, r.top,
-                              r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, this);
-    if (!window_)
-        return false;
-    MakeColourKeyed(window_);
 
     const SliderControl& s = form_.Controls().RGBSlider;
     slider_ = CreateWindowExW(
         0, TRACKBAR_CLASSW, L"",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS | TBS_FIXEDLENGTH, 0, 0, 10, 10,
-        window_, reinterpret_cast<HMENU>(kSliderId), instance, nullptr);
+        Handle(), reinterpret_cast<HMENU>(kSliderId), GetModuleHandleW(nullptr), nullptr);
     if (!slider_)
         return false;
     SendMessageW(slider_, TBM_SETRANGEMIN, FALSE, s.min);
@@ -97,28 +69,21 @@ bool MainWindow::Create() {
     SendMessageW(slider_, TBM_SETLINESIZE, 0, 1);
     SendMessageW(slider_, TBM_SETPAGESIZE, 0, 5);
     SendMessageW(slider_, TBM_SETPOS, TRUE, s.position);
-    Layout();
+    Relayout();
 
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-    owner_.Set(window_);
+    owner_.Set(Handle());
     return true;
 }
 
-void MainWindow::Layout() {
-    double scale = Scale();
-    RECT r = CentredRect(TwipsToPixels(kMainClientWidthTwips, scale),
-                         TwipsToPixels(kMainClientHeightTwips, scale), kStyle, kExStyle);
-    RECT now;
-    GetWindowRect(window_, &now);
-    SetWindowPos(window_, nullptr, now.left, now.top, r.right - r.left, r.bottom - r.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+void MainWindow::LayoutChildren(double scale) {
+    if (!slider_)
+        return;
     const TwipRect& s = form_.Controls().RGBSlider.rect;
     int height = TwipsToPixels(s.height, scale);
     SendMessageW(slider_, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(height), 0);
     SetWindowPos(slider_, nullptr, TwipsToPixels(s.left, scale), TwipsToPixels(s.top, scale),
                  TwipsToPixels(s.width, scale), height, SWP_NOZORDER | SWP_NOACTIVATE);
-    surface_.Invalidate();
-    InvalidateRect(window_, nullptr, FALSE);
 }
 
 void MainWindow::Load() {
@@ -132,20 +97,19 @@ void MainWindow::Dispatch(const std::function<void()>& handler) {
 void MainWindow::Run(const std::function<void()>& handler, WhenBusy whenBusy) {
     // Handlers never run inside one another (see HandlerQueue); the window follows the form
     // once they are done.
-    if (destroyed_)
+    if (Destroyed())
         return;
     if (handlers_.Run(handler, whenBusy))
         Sync();
 }
 
 void MainWindow::Sync() {
-    if (!window_ || destroyed_)
+    if (!Handle() || Destroyed())
         return;
+    HWND window = Handle();
     if (form_.Ended()) {
-        destroyed_ = true;
-        KillTimer(window_, kSendInfoTimer);
-        ShowWindow(window_, SW_HIDE);
-        DestroyWindow(window_);
+        KillTimer(window, kSendInfoTimer);
+        DestroyFrame();
         return;
     }
     // The slider follows the model, except while the user drags its thumb.
@@ -156,26 +120,31 @@ void MainWindow::Sync() {
     bool wantTimer = form_.SendInfoTimerEnabled() && form_.SendInfoTimerInterval() > 0;
     if (wantTimer && (!timerRunning_ || timerInterval_ != form_.SendInfoTimerInterval())) {
         timerInterval_ = form_.SendInfoTimerInterval();
-        SetTimer(window_, kSendInfoTimer, static_cast<UINT>(timerInterval_), nullptr);
+        SetTimer(window, kSendInfoTimer, static_cast<UINT>(timerInterval_), nullptr);
         timerRunning_ = true;
     } else if (!wantTimer && timerRunning_) {
-        KillTimer(window_, kSendInfoTimer);
+        KillTimer(window, kSendInfoTimer);
         timerRunning_ = false;
     }
-    bool shown = IsWindowVisible(window_) != FALSE;
+    bool shown = IsWindowVisible(window) != FALSE;
     if (form_.Visible() && !shown) {
-        ShowWindow(window_, SW_SHOWNORMAL);
-        SetForegroundWindow(window_);
+        ShowWindow(window, SW_SHOWNORMAL);
+        SetForegroundWindow(window);
     } else if (!form_.Visible() && shown) {
-        ShowWindow(window_, SW_HIDE);
+        ShowWindow(window, SW_HIDE);
     }
-    // Repaint only what changed: mouse moves over the window come through here too.
-    std::string snapshot = Snapshot();
-    if (snapshot != painted_) {
-        painted_ = snapshot;
-        InvalidateRect(window_, nullptr, FALSE);
+    // Repaint only what changed: mouse moves over the window come through here too, and a
+    // tick rewrites only the counters. The slider paints itself over the image layer, so it
+    // is painted again whenever the whole window is, and when its thumb moved.
+    bool whole = RedrawChanged();
+    if (paintedSlider_ != s.position) {
+        paintedSlider_ = s.position;
+        if (!whole)
+            InvalidateRect(window, nullptr, FALSE);
+        whole = true;
+    }
+    if (whole)
         InvalidateRect(slider_, nullptr, FALSE);
-    }
     reminder_.Sync();
 }
 
@@ -191,47 +160,16 @@ int MainWindow::Run() {
     return 0;
 }
 
-std::string MainWindow::Snapshot() const {
-    std::string state;
-    for (const LabelControl* label : Labels())
-        state += label->text + '\n';
-    for (const ImageControl* image : Images())
-        state += image->visible ? '1' : '0';
-    state += std::to_string(form_.Controls().RGBSlider.position);
-    return state;
-}
-
-LRESULT CALLBACK MainWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<MainWindow*>(create->lpCreateParams);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->window_ = window;
-    }
-    auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcW(window, message, wParam, lParam);
-    try {
-        return self->Handle(message, wParam, lParam);
-    } catch (...) {
-        // Nothing crosses the message loop.
-        char where[48];
-        std::snprintf(where, sizeof where, "main window message 0x%04X", message);
-        base::LogCurrentException(self->log_, where);
-        return 0;
-    }
-}
-
 void MainWindow::PaintSlider(HDC dc) {
     RECT client;
     GetClientRect(slider_, &client);
     if (!sliderBuffer_.Resize(client.right, client.bottom))
         return;
     POINT origin{0, 0};
-    MapWindowPoints(slider_, window_, &origin, 1);
+    MapWindowPoints(slider_, Handle(), &origin, 1);
     // The window's own pixels behind the control, so the slider sits on the panel; drawn off
     // screen, where the shapes are anti-aliased, then copied in one go.
-    const Bitmap32& layer = surface_.Layer();
+    const Bitmap32& layer = Surface().Layer();
     if (layer.Dc()) {
         BitBlt(sliderBuffer_.Dc(), 0, 0, client.right, client.bottom, layer.Dc(), origin.x,
                origin.y, SRCCOPY);
@@ -244,126 +182,87 @@ void MainWindow::PaintSlider(HDC dc) {
     BitBlt(dc, 0, 0, client.right, client.bottom, sliderBuffer_.Dc(), 0, 0, SRCCOPY);
 }
 
-LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+bool MainWindow::Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    result = 0;
     if (taskbarCreated_ && message == taskbarCreated_) {
         Dispatch([this] { form_.TaskbarCreated(); });
-        return 0;
+        return true;
     }
     switch (message) {
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT ps;
-            HDC dc = BeginPaint(window_, &ps);
-            RECT client;
-            GetClientRect(window_, &client);
-            surface_.Paint(dc, client.right, client.bottom, Scale(), Images(), Labels(),
-                           hover_.Hovered());
-            EndPaint(window_, &ps);
-            return 0;
-        }
         case WM_NOTIFY: {
             auto* header = reinterpret_cast<NMHDR*>(lParam);
             if (header->hwndFrom == slider_ && header->code == NM_CUSTOMDRAW) {
                 auto* draw = reinterpret_cast<NMCUSTOMDRAW*>(lParam);
                 if (draw->dwDrawStage == CDDS_PREPAINT) {
                     PaintSlider(draw->hdc);
-                    return CDRF_SKIPDEFAULT;
+                    result = CDRF_SKIPDEFAULT;
+                } else {
+                    result = CDRF_DODEFAULT;
                 }
-                return CDRF_DODEFAULT;
+                return true;
             }
-            break;
+            return false;
         }
         case WM_HSCROLL:
             if (reinterpret_cast<HWND>(lParam) == slider_) {
                 int code = LOWORD(wParam);
                 if (code == TB_THUMBTRACK) {
                     dragging_ = true;  // the handler runs on release, not while dragging
-                    return 0;
+                    return true;
                 }
                 dragging_ = false;
                 int position = static_cast<int>(SendMessageW(slider_, TBM_GETPOS, 0, 0));
                 Dispatch([this, position] { form_.RGBSlider_Scroll(position); });
-                return 0;
+                return true;
             }
-            break;
+            return false;
         case WM_TIMER:
-            if (wParam == HoverTracker::kTimer) {
-                if (hover_.Update(window_, Clickable(), Scale()))
-                    InvalidateRect(window_, nullptr, FALSE);
-                return 0;
-            }
             if (wParam == kSendInfoTimer) {
                 Run([this] { form_.SendInfoTimer_Timer(); }, WhenBusy::Drop);
-                return 0;
+                return true;
             }
-            break;
+            return false;
         case WM_MOUSEMOVE: {
             // Ordinary mouse moves and the tray icon's notifications (same message number). A
             // notification carries a mouse message number in lParam; only those are worth
             // keeping while a handler runs.
             bool maybeTray = lParam >= WM_MOUSEFIRST && lParam <= WM_MOUSELAST;
-            if (!(form_.TrayAdded() && wParam == form_.Tray().id) &&
-                hover_.Update(window_, Clickable(), Scale()))
-                InvalidateRect(window_, nullptr, FALSE);
+            if (!(form_.TrayAdded() && wParam == form_.Tray().id))
+                UpdateHover();
             Run(
                 [this, wParam, lParam] {
                     form_.Form_MouseMove(static_cast<std::uintptr_t>(wParam),
                                          static_cast<std::intptr_t>(lParam));
                 },
                 maybeTray ? WhenBusy::Defer : WhenBusy::Drop);
-            return 0;
+            return true;
         }
-        case WM_SETCURSOR:
-            if (reinterpret_cast<HWND>(wParam) == window_ && LOWORD(lParam) == HTCLIENT) {
-                SetPointerCursor(window_, Clickable(), Scale());
-                return TRUE;
-            }
-            break;
-        case WM_LBUTTONDOWN:
-            press_.Down(window_, Clickable(), Scale(), lParam);
-            return 0;
-        case WM_LBUTTONUP: {
-            int x = 0, y = 0;
-            if (press_.Up(Scale(), lParam, x, y)) {
-                Dispatch([this, x, y] { form_.ClickAt(x, y); });
-            }
-            return 0;
-        }
-        case WM_CAPTURECHANGED:
-            press_.Cancel();
-            return 0;
         case WM_DISPLAYCHANGE:
-            // A display plugged in or out, or a new mode: the displays are listed again.
+            // A display plugged in or out, or a new mode: the displays are listed again; the
+            // system's own handling follows.
             Dispatch([this] { form_.DisplaysChanged(); });
-            break;
-        case WM_DPICHANGED: {
-            MoveToSuggestedRect(window_, lParam);
-            Layout();
-            return 0;
-        }
+            return false;
         case WM_CLOSE:
             // Closing the window: the unload handler, then the terminate handler.
             Dispatch([this] {
                 form_.Form_Unload();
                 form_.Form_Terminate();
             });
-            return 0;
+            return true;
         case WM_QUERYENDSESSION:
-            return TRUE;
+            result = TRUE;
+            return true;
         case WM_ENDSESSION:
             if (wParam)
                 Dispatch([this] { form_.EndSession(); });
-            return 0;
+            return true;
         case WM_DESTROY:
-            destroyed_ = true;
-            KillTimer(window_, kSendInfoTimer);
+            KillTimer(Handle(), kSendInfoTimer);
             PostQuitMessage(0);
-            return 0;
+            return true;
         default:
-            break;
+            return false;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
 }
 
 }  // namespace qvx::win32

@@ -1,31 +1,35 @@
 #pragma once
 // The Win32 main window: paints MainForm's controls and turns messages into its handlers. It
 // keeps no state of the program; after every handler it brings itself, the slider, the timer
-// and the pop-up in line with the form, and ends when the form has ended.
+// and the pop-up in line with the form, and ends when the form has ended. The drawn frame does
+// the painting, pointer and DPI; this window adds the slider, the tray, the session timer and
+// the program's ends (close, end of session).
 
 #include <windows.h>
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/handler_queue.h"
 #include "app/main_form.h"
 #include "app/win32/app_ports.h"
-#include "app/win32/form_surface.h"
+#include "app/win32/drawn_window.h"
 #include "app/win32/msg_form_window.h"
 #include "base/log.h"
 
 namespace qvx::win32 {
 
-class MainWindow {
+class MainWindow : public DrawnWindow {
 public:
+    // The session timer's id (WM_TIMER wParam).
+    static constexpr UINT_PTR kSendInfoTimer = 1;
+
     // log: where an error that a handler ran into is written (the window carries on).
     MainWindow(MainForm& form, OwnerWindow& owner, const PicturePainter& painter, base::Log& log);
-    ~MainWindow();
-    MainWindow(const MainWindow&) = delete;
-    MainWindow& operator=(const MainWindow&) = delete;
+    ~MainWindow() override;
 
     // Creates the (still hidden) window and its slider, and publishes the handle to the ports.
     bool Create();
@@ -34,7 +38,6 @@ public:
     // Runs the message loop until the program ends; returns the exit code.
     int Run();
 
-    HWND Handle() const { return window_; }
     // Runs one handler of the form, never letting an exception out, then syncs the windows;
     // a user action that arrives while another handler runs is run right after it.
     void Dispatch(const std::function<void()>& handler);
@@ -42,35 +45,29 @@ public:
 private:
     using WhenBusy = HandlerQueue::WhenBusy;
     void Run(const std::function<void()>& handler, WhenBusy whenBusy);
-    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
     void Sync();
-    void Layout();
     void PaintSlider(HDC dc);
-    double Scale() const;
-    std::vector<const ImageControl*> Images() const;
-    ClickableAt Clickable() const;
-    std::vector<const LabelControl*> Labels() const;
-    std::string Snapshot() const;
+    std::vector<const ImageControl*> Images() const override;
+    std::vector<const LabelControl*> Labels() const override;
+    const ImageControl* ClickableAt(int twipX, int twipY) const override;
+    void Click(int twipX, int twipY) override;
+    bool Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    void LayoutChildren(double scale) override;
 
     MainForm& form_;
     OwnerWindow& owner_;
     const PicturePainter& painter_;
     base::Log& log_;
-    FormSurface surface_;
     Bitmap32 sliderBuffer_;
     MsgFormWindow reminder_;
-    HWND window_ = nullptr;
     HWND slider_ = nullptr;
     UINT taskbarCreated_ = 0;
     bool timerRunning_ = false;
     int timerInterval_ = 0;
     HandlerQueue handlers_;
     bool dragging_ = false;
-    ImagePress press_;
-    HoverTracker hover_;
-    bool destroyed_ = false;
-    std::string painted_;
+    // The slider position the window last asked to be painted (none before the first paint).
+    std::optional<int> paintedSlider_;
 };
 
 }  // namespace qvx::win32

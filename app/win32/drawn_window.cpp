@@ -1,0 +1,199 @@
+#include "app/win32/drawn_window.h"
+
+#include <cstdio>
+
+#include "app/win32/window_util.h"
+
+namespace qvx::win32 {
+
+DrawnWindow::DrawnWindow(Frame frame, const PicturePainter& painter, base::Log& log)
+    : frame_(frame), log_(log), surface_(painter) {}
+
+DrawnWindow::~DrawnWindow() {
+    DiscardFrame();
+}
+
+void DrawnWindow::DiscardFrame() {
+    if (window_ && !destroyed_) {
+        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+        destroyed_ = true;
+        DestroyWindow(window_);
+    }
+}
+
+void DrawnWindow::DestroyFrame() {
+    destroyed_ = true;
+    ShowWindow(window_, SW_HIDE);
+    DestroyWindow(window_);
+}
+
+double DrawnWindow::Scale() const {
+    return window_ ? WindowScale(window_) : PrimaryScale();
+}
+
+ClickableAt DrawnWindow::Clickable() const {
+    return [this](int twipX, int twipY) { return ClickableAt(twipX, twipY); };
+}
+
+bool DrawnWindow::Own(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
+
+void DrawnWindow::LayoutChildren(double) {}
+
+bool DrawnWindow::CreateFrame() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(instance, frame_.className, &wc)) {
+        wc = WNDCLASSEXW{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = Proc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+        if (frame_.smallIcon) {
+            wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                       GetSystemMetrics(SM_CXSMICON),
+                                                       GetSystemMetrics(SM_CYSMICON), 0));
+        }
+        // The class lives as long as the program: its brush is never deleted.
+        if (frame_.keyBackground)
+            wc.hbrBackground = CreateSolidBrush(kColourKey);
+        wc.lpszClassName = frame_.className;
+        if (!RegisterClassExW(&wc))
+            return false;
+    }
+    double scale = PrimaryScale();
+    RECT r = CentredRect(TwipsToPixels(frame_.widthTwips, scale),
+                         TwipsToPixels(frame_.heightTwips, scale), frame_.style, frame_.exStyle);
+    if (!CreateWindowExW(frame_.exStyle, frame_.className, L"Quorvex", frame_.style, r.left, r.top,
+                         r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, this))
+        return false;
+    MakeColourKeyed(window_);
+    return true;
+}
+
+void DrawnWindow::Relayout() {
+    double scale = Scale();
+    RECT r = CentredRect(TwipsToPixels(frame_.widthTwips, scale),
+                         TwipsToPixels(frame_.heightTwips, scale), frame_.style, frame_.exStyle);
+    RECT now;
+    GetWindowRect(window_, &now);
+    SetWindowPos(window_, nullptr, now.left, now.top, r.right - r.left, r.bottom - r.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    LayoutChildren(scale);
+    surface_.Invalidate();
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+bool DrawnWindow::RedrawChanged() {
+    FormLook now = LookOf(Labels(), Images());
+    Redraw redraw;
+    redraw.whole = !painted_;
+    if (painted_)
+        redraw = RedrawBetween(*painted_, now);
+    if (redraw.whole) {
+        InvalidateRect(window_, nullptr, FALSE);
+    } else {
+        // Where the label was and where it is: a shorter or moved text leaves nothing behind.
+        const double scale = Scale();
+        for (std::size_t i : redraw.labels) {
+            const RECT before = surface_.LabelArea(painted_->labels[i], scale);
+            const RECT after = surface_.LabelArea(now.labels[i], scale);
+            if (!IsRectEmpty(&before))
+                InvalidateRect(window_, &before, FALSE);
+            if (!IsRectEmpty(&after))
+                InvalidateRect(window_, &after, FALSE);
+        }
+    }
+    painted_ = std::move(now);
+    return redraw.whole;
+}
+
+void DrawnWindow::UpdateHover() {
+    if (hover_.Update(window_, Clickable(), Scale()))
+        InvalidateRect(window_, nullptr, FALSE);
+}
+
+void DrawnWindow::Paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(window_, &ps);
+    RECT client;
+    GetClientRect(window_, &client);
+    surface_.Paint(dc, ps.rcPaint, client.right, client.bottom, Scale(), Images(), Labels(),
+                   hover_.Hovered());
+    EndPaint(window_, &ps);
+}
+
+LRESULT CALLBACK DrawnWindow::Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        auto* self = static_cast<DrawnWindow*>(create->lpCreateParams);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->window_ = window;
+    }
+    auto* self = reinterpret_cast<DrawnWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    try {
+        return self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        // Nothing crosses the message loop.
+        char where[64];
+        std::snprintf(where, sizeof where, "%s message 0x%04X", self->frame_.logName, message);
+        base::LogCurrentException(self->log_, where);
+        return 0;
+    }
+}
+
+LRESULT DrawnWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DESTROY)
+        destroyed_ = true;
+    LRESULT result = 0;
+    if (Own(message, wParam, lParam, result))
+        return result;
+    switch (message) {
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_SETCURSOR:
+            if (reinterpret_cast<HWND>(wParam) == window_ && LOWORD(lParam) == HTCLIENT) {
+                SetPointerCursor(window_, Clickable(), Scale());
+                return TRUE;
+            }
+            break;
+        case WM_MOUSEMOVE:
+            UpdateHover();
+            return 0;
+        case WM_TIMER:
+            if (wParam == HoverTracker::kTimer) {
+                UpdateHover();
+                return 0;
+            }
+            break;
+        case WM_LBUTTONDOWN:
+            press_.Down(window_, Clickable(), Scale(), lParam);
+            return 0;
+        case WM_LBUTTONUP: {
+            int x = 0, y = 0;
+            if (press_.Up(Scale(), lParam, x, y))
+                Click(x, y);
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            press_.Cancel();
+            return 0;
+        case WM_DPICHANGED:
+            MoveToSuggestedRect(window_, lParam);
+            Relayout();
+            return 0;
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace qvx::win32

@@ -1,0 +1,96 @@
+#pragma once
+// The frame of the program's drawn windows, the main window and the rest reminder: a colour-keyed
+// pop-up whose client area is the form's picture, painted from the form's view model. The frame
+// holds what both share: the window procedure (the object behind the handle; nothing thrown
+// crosses the message loop, it is logged), painting through FormSurface, the lit-up image under
+// the pointer, press-and-release clicks, the pointer's shape, the DPI, and asking for a repaint
+// of only what changed. A window derives from it and adds only its own: its controls, its
+// click handler, its extra messages and child windows.
+
+#include <windows.h>
+
+#include <optional>
+#include <vector>
+
+#include "app/form_redraw.h"
+#include "app/win32/form_surface.h"
+#include "base/log.h"
+
+namespace qvx::win32 {
+
+class DrawnWindow {
+public:
+    DrawnWindow(const DrawnWindow&) = delete;
+    DrawnWindow& operator=(const DrawnWindow&) = delete;
+
+    HWND Handle() const { return window_; }
+
+protected:
+    // What a drawn window is made of.
+    struct Frame {
+        const wchar_t* className;
+        DWORD style;
+        DWORD exStyle;
+        int widthTwips;  // client area
+        int heightTwips;
+        // The class background is the colour key (else none: the frame paints every pixel).
+        bool keyBackground;
+        // The small icon of the program too (for the taskbar and Alt+Tab).
+        bool smallIcon;
+        const char* logName;  // "main window": where an error of a message is said to be
+    };
+
+    DrawnWindow(Frame frame, const PicturePainter& painter, base::Log& log);
+    virtual ~DrawnWindow();
+
+    // Registers the class (once per run) and creates the hidden window, centred on the primary
+    // work area at the primary display's scale, colour-keyed.
+    bool CreateFrame();
+    // The window sized to its form at the current scale (top-left kept), its children laid
+    // out, everything painted again.
+    void Relayout();
+    // Asks for a paint of what changed since the last call: the whole window when an image
+    // changed (or at the first call), else the changed labels' areas. True when it was the
+    // whole window.
+    bool RedrawChanged();
+    // Looks where the pointer is; the window is painted again when the lit image changed.
+    void UpdateHover();
+    // The form has ended: hidden and destroyed; no message reaches the window any more.
+    void DestroyFrame();
+    // The window destroyed unless it is already; its messages no longer reach this object.
+    void DiscardFrame();
+
+    bool Destroyed() const { return destroyed_; }
+    double Scale() const;
+    const FormSurface& Surface() const { return surface_; }
+
+    // The window's controls, in paint order.
+    virtual std::vector<const ImageControl*> Images() const = 0;
+    virtual std::vector<const LabelControl*> Labels() const { return {}; }
+    // The form's answer to what a press at this point (twips) would click.
+    virtual const ImageControl* ClickableAt(int twipX, int twipY) const = 0;
+    // A press and a release on a clickable image, at the release point (twips).
+    virtual void Click(int twipX, int twipY) = 0;
+    // The window's own messages, seen before the frame's: true when handled, with the result.
+    virtual bool Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // Child windows placed for the scale, after the window took its size.
+    virtual void LayoutChildren(double scale);
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void Paint();
+    win32::ClickableAt Clickable() const;
+
+    Frame frame_;
+    base::Log& log_;
+    FormSurface surface_;
+    HWND window_ = nullptr;
+    bool destroyed_ = false;
+    ImagePress press_;
+    HoverTracker hover_;
+    // The look the window last asked to be painted; none before the first request.
+    std::optional<FormLook> painted_;
+};
+
+}  // namespace qvx::win32
