@@ -15,6 +15,7 @@
 #   --where         also print where the memory goes: /proc/PID/smaps of both processes summed
 #                   per mapping (each DLL and .so, the heap, anonymous memory), largest
 #                   difference first, and the modules quorvex.exe has mapped that the floor has not
+#                   (every row in <build>/lean-bench/where-window-{shown,hidden}.txt)
 #
 # Both programs run in the prefix <build>/lean-bench/wineprefix with a fresh HKCU\Software\quorvex.
 # quorvex.exe's statistics host is a loopback address where a stub of the service answers the
@@ -209,7 +210,7 @@ where_memory() {
     local label=$1
     mappings "$floor_pid" >"$work/floor.map"
     mappings "$qvx_pid" >"$work/quorvex.map"
-    python3 - "$work/floor.map" "$work/quorvex.map" "$label" <<'EOF'
+    python3 - "$work/floor.map" "$work/quorvex.map" "$label" "$work/where-${label// /-}.txt" <<'EOF'
 import sys
 def load(p):
     d = {}
@@ -222,17 +223,31 @@ print("\nwhere the memory goes (%s): resident kB per mapping, largest difference
 print("%-34s %9s %9s %9s" % ("mapping", "floor", "quorvex", "diff"))
 names = sorted(set(floor) | set(qvx), key=lambda n: -abs(qvx.get(n, 0) - floor.get(n, 0)))
 shown = 0
-for n in names:
-    d = qvx.get(n, 0) - floor.get(n, 0)
-    if abs(d) < 64 or shown >= 30:
-        continue
-    shown += 1
-    print("%-34s %9d %9d %+9d" % (n[:34], floor.get(n, 0), qvx.get(n, 0), d))
+with open(sys.argv[4], "w") as every:
+    for n in names:
+        d = qvx.get(n, 0) - floor.get(n, 0)
+        row = "%-34s %9d %9d %+9d" % (n[:34], floor.get(n, 0), qvx.get(n, 0), d)
+        every.write(row + "\n")
+        if abs(d) >= 64 and shown < 30:
+            shown += 1
+            print(row)
 print("%-34s %9d %9d %+9d" % ("total", sum(floor.values()), sum(qvx.values()),
                               sum(qvx.values()) - sum(floor.values())))
 only = sorted(n for n in qvx if n not in floor and (n.endswith(".dll") or ".so" in n))
 print("modules only quorvex.exe maps (%d): %s" % (len(only), " ".join(only)))
+print("every mapping: %s" % sys.argv[4])
 EOF
+    # Anonymous memory in large pieces: window buffers (a 750x450 DIB is 1,318 kB), heaps,
+    # images Wine had to copy rather than map.
+    echo "anonymous regions of 256 kB or more (address, kB resident of kB):"
+    local pid
+    for pid in "$floor_pid" "$qvx_pid"; do
+        awk -v who="$([ "$pid" = "$floor_pid" ] && echo floor || echo quorvex)" '
+            /^[0-9a-f]+-[0-9a-f]+ / { anon = NF < 6; range = $1 }
+            /^Size:/ { size = $2 }
+            /^Rss:/ { if (anon && $2 >= 256) printf "  %-8s %-28s %6d of %6d\n", who, range, $2, size }' \
+            "/proc/$pid/smaps"
+    done
 }
 
 qvx_step "settle ${settle} s, then sample ${seconds} s with quorvex.exe's window shown"
