@@ -181,7 +181,12 @@ wait_for 40 shown || fail "quorvex.exe showed no window"
 floor_pid=$(pid_of qvx_lean_floor.exe)
 qvx_pid=$(pid_of quorvex.exe)
 wait_for 30 exchanged || fail "no version check and usage report within 30 s: $(cat "$requests")"
-echo "exchange done: $(wc -l <"$requests") requests to the stub"
+stored() {
+    wine reg query 'HKCU\Software\quorvex' /v PostServer </dev/null 2>/dev/null | tr -d '\r' |
+        grep -q 'PostServer.*REG_SZ.*1'
+}
+wait_for 10 stored || fail "the usage report was answered but PostServer is not 1"
+echo "exchange done: version check and usage report answered, PostServer stored"
 
 rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status"; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
