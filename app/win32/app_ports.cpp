@@ -251,6 +251,8 @@ std::uintptr_t Win32IconFiles::FallbackIcon() {
 }
 
 void Win32Shell::Open(const std::string& target) {
+    // ShellExecute may hand the target to a shell extension, which needs COM on this thread.
+    const base::win32::ComApartment com;
     ShellExecuteW(owner_.Get(), nullptr, Utf8ToWide(target).c_str(), nullptr, nullptr,
                   SW_SHOWNORMAL);
 }

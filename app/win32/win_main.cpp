@@ -25,7 +25,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     base::win32::FileLog log(base::win32::ProgramLogFolder(), L"quorvex");
     try {
         EnableDpiAwareness();
-        base::win32::ComApartment com;
+        // No COM apartment for the whole run: each use of COM (the process list, the adapter
+        // query, the usage report's request, a shell call) opens one for its own duration, so
+        // the thread leaves COM when the use is over and the servers it loaded can go with it.
 
         auto registry = MakeWin32Registry();
         auto codec = MakeWin32AnsiCodec();

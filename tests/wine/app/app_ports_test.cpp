@@ -2,11 +2,13 @@
 // area, the icon file lookup, the WMI process list with ending a process, and the program host.
 
 #include <windows.h>
+#include <objbase.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -204,6 +206,28 @@ TEST(ProcessTable, NamesWithQuotesOrUnknownNamesGiveAnEmptyList) {
         ASSERT_TRUE(ids.has_value());
         EXPECT_TRUE(ids->empty());
     }
+}
+
+// The program's main thread holds no COM apartment: the query opens one for its own duration
+// and leaves the thread outside COM again, and a second query takes COM up again.
+TEST(ProcessTable, LeavesAThreadOutsideComAndQueriesAgain) {
+    std::vector<std::string> failures;
+    std::thread thread([&] {
+        Win32ProcessTable table;
+        for (int round = 1; round <= 2; ++round) {
+            const std::string query = std::string("query ").append(std::to_string(round));
+            auto ids = table.ProcessesNamed(OwnImageName());
+            if (!ids || std::find(ids->begin(), ids->end(), GetCurrentProcessId()) == ids->end())
+                failures.push_back(query + " did not find this program");
+            APTTYPE type{};
+            APTTYPEQUALIFIER qualifier{};
+            if (CoGetApartmentType(&type, &qualifier) != CO_E_NOTINITIALIZED)
+                failures.push_back(query + " left the thread in COM");
+        }
+    });
+    thread.join();
+    for (const std::string& failure : failures)
+        ADD_FAILURE() << failure;
 }
 
 TEST(ProcessTable, EndsAnotherProcessByItsId) {

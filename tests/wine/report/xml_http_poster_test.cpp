@@ -2,6 +2,7 @@
 
 #include <winsock2.h>
 #include <windows.h>
+#include <objbase.h>
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,9 @@
 #include <thread>
 #include <vector>
 
+#include "report/mac_address.h"
 #include "report/post_request.h"
+#include "report/win32/wmi_mac_source.h"
 
 namespace qvx::report::win32 {
 namespace {
@@ -232,6 +235,80 @@ TEST(XmlHttpPoster, SilentServerTimesOutWithinTheBound) {
     const auto again = std::chrono::steady_clock::now();
     EXPECT_EQ(PostRequest(poster, server.Url("/v")), "-1");
     EXPECT_LT(std::chrono::steady_clock::now() - again, kRequestTimeout + 500ms);
+}
+
+// The apartment a thread is in after a call: APTTYPE (the process's first STA counts as an
+// STA), or -1 when it is outside COM.
+int ApartmentOf() {
+    APTTYPE type{};
+    APTTYPEQUALIFIER qualifier{};
+    const HRESULT hr = CoGetApartmentType(&type, &qualifier);
+    if (hr == CO_E_NOTINITIALIZED)
+        return -1;
+    if (FAILED(hr))
+        return -2;
+    return type == APTTYPE_MAINSTA ? APTTYPE_STA : static_cast<int>(type);
+}
+
+// The first tick's exchange as the program's main thread runs it (version check, adapter query,
+// usage report), twice in one thread: each use of COM opens an apartment of its own and leaves
+// the thread as it found it, outside COM (so the servers it loaded may go) or in the caller's
+// own apartment, and COM taken up again serves a second exchange just as the first.
+TEST(ServerExchangeAdapters, LeaveTheThreadAsTheyFoundItAndWorkAgain) {
+    struct Case {
+        const char* name;
+        bool callerApartment;
+        int expected;
+    };
+    for (const Case& c :
+         {Case{"outside COM", false, -1}, Case{"caller's STA", true, APTTYPE_STA}}) {
+        SCOPED_TRACE(c.name);
+        LoopbackServer server(200, "1");
+        std::vector<std::string> failures;
+        std::thread thread([&] {
+            const HRESULT init =
+                c.callerApartment ? CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) : S_OK;
+            RecordingLog log;
+            XmlHttpPoster poster(log);
+            WmiMacSource macs;
+            for (int exchange = 1; exchange <= 2; ++exchange) {
+                const std::string round =
+                    std::string("exchange ").append(std::to_string(exchange)).append(": ");
+                if (PostRequest(poster, server.Url("/vmo.api/api/version/Versionpc")) != "1") {
+                    failures.push_back(round + "version check");
+                }
+                if (ApartmentOf() != c.expected) {
+                    failures.push_back(std::string(round)
+                                           .append("apartment after the request: ")
+                                           .append(std::to_string(ApartmentOf())));
+                }
+                const auto list = macs.IpEnabledMacs();
+                if (!list) {
+                    failures.push_back(round + "adapter query failed");
+                }
+                if (ApartmentOf() != c.expected) {
+                    failures.push_back(std::string(round)
+                                           .append("apartment after the adapter query: ")
+                                           .append(std::to_string(ApartmentOf())));
+                }
+                const std::string mac = list ? MacText(*list) : "";
+                const std::string usage = std::string("/vmo.api/api/user/addappUserinfo?MAC_in=")
+                                              .append(mac)
+                                              .append("&devicetype=pc");
+                if (PostRequest(poster, server.Url(usage)) != "1") {
+                    failures.push_back(round + "usage report");
+                }
+            }
+            if (c.callerApartment && SUCCEEDED(init)) {
+                CoUninitialize();
+            }
+        });
+        thread.join();
+        for (const std::string& failure : failures) {
+            ADD_FAILURE() << failure;
+        }
+        EXPECT_EQ(server.Requests().size(), 4u);
+    }
 }
 
 }  // namespace
