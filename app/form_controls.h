@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace qvx {
+namespace qvx::app {
 
 struct TwipRect {
     int left = 0;
@@ -82,4 +82,4 @@ struct SliderControl {
     bool visible = true;
 };
 
-}  // namespace qvx
+}  // namespace qvx::app

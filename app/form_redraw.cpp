@@ -1,6 +1,6 @@
 #include "app/form_redraw.h"
 
-namespace qvx {
+namespace qvx::app {
 
 namespace {
 
@@ -40,4 +40,4 @@ Redraw RedrawBetween(const FormLook& painted, const FormLook& now) {
     return redraw;
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

@@ -12,7 +12,7 @@
 
 #include "app/form_controls.h"
 
-namespace qvx {
+namespace qvx::app {
 
 // The controls of a form as they were (or are to be) painted, in the window's paint order.
 struct FormLook {
@@ -39,4 +39,4 @@ struct Redraw {
 // paint.
 Redraw RedrawBetween(const FormLook& painted, const FormLook& now);
 
-}  // namespace qvx
+}  // namespace qvx::app

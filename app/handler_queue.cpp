@@ -2,7 +2,7 @@
 
 #include <utility>
 
-namespace qvx {
+namespace qvx::app {
 
 HandlerQueue::HandlerQueue(std::function<bool()> stopped, std::function<void()> failed)
     : stopped_(std::move(stopped)), failed_(std::move(failed)) {}
@@ -34,4 +34,4 @@ void HandlerQueue::Guarded(const Handler& handler) noexcept {
     }
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

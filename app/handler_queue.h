@@ -10,7 +10,7 @@
 #include <deque>
 #include <functional>
 
-namespace qvx {
+namespace qvx::app {
 
 class HandlerQueue {
 public:
@@ -39,4 +39,4 @@ private:
     std::deque<Handler> waiting_;
 };
 
-}  // namespace qvx
+}  // namespace qvx::app

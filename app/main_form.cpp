@@ -5,7 +5,7 @@
 
 #include "app/main_form_internal.h"
 
-namespace qvx {
+namespace qvx::app {
 
 namespace {
 
@@ -280,4 +280,4 @@ void MainForm::ShowMainWindow() {
     ports_.host.ShowMainWindowNow(true);
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

@@ -24,10 +24,9 @@
 #include "report/server_exchange.h"
 #include "tint/gamma_ramp.h"
 
-namespace qvx {
+namespace qvx::app {
 
 class MainModule;
-class GammaDisplay;
 class MainForm;
 
 struct MainFormControls {
@@ -94,7 +93,7 @@ inline constexpr int kMainClientHeightTwips = 6780;
 
 struct MainFormPorts {
     MainModule& registry;
-    GammaDisplay& gamma;  // every display's device context, held while the display exists
+    tint::GammaDisplay& gamma;  // every display's device context, held while the display exists
     Clock& clock;
     IdleClock& idle;
     ProcessTable& processes;
@@ -227,7 +226,7 @@ public:
     bool Ended() const { return ended_; }
 
     // Run-time state, in the order the program keeps it.
-    const TintEngine& Tint() const { return tint_; }
+    const tint::TintEngine& Tint() const { return tint_; }
     const TrayRecord& Tray() const { return trayRecord_; }
     bool TrayAdded() const { return trayAdded_; }
     std::int16_t ZNHYSwitch() const { return znhy_; }
@@ -303,7 +302,7 @@ private:
     MainFormControls controls_;
     MsgForm reminder_;
 
-    TintEngine tint_;  // BaseRamp, OutputRamp, LastTintRefresh, NudgeCount
+    tint::TintEngine tint_;  // BaseRamp, OutputRamp, LastTintRefresh, NudgeCount
     TrayRecord trayRecord_;
     bool trayAdded_ = false;
     int refusedLoads_ = 0;         // loads refused in a row by some display
@@ -331,4 +330,4 @@ private:
     std::int32_t shownCountdown_ = 45;
 };
 
-}  // namespace qvx
+}  // namespace qvx::app

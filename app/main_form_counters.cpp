@@ -9,7 +9,7 @@
 #include "app/main_module.h"
 #include "tint/presets.h"
 
-namespace qvx {
+namespace qvx::app {
 
 using namespace main_form_detail;
 
@@ -24,7 +24,7 @@ void PutDigits(int value, int count, char* out) {
 
 std::int32_t StoredCounter(const std::string& text) {
     // Empty, not a number, negative or beyond 32 bits: the counter starts from 0.
-    return ParseCounter(text).value_or(0);
+    return tint::ParseCounter(text).value_or(0);
 }
 
 // A stored count may already sit at the top of the range; it stays there rather than wrap.
@@ -128,4 +128,4 @@ void MainForm::DayRollOver() {
     StartNewDayIfDateChanged();
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

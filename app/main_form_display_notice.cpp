@@ -4,7 +4,7 @@
 #include "app/main_form.h"
 #include "tint/gamma_display_port.h"
 
-namespace qvx {
+namespace qvx::app {
 
 namespace {
 
@@ -51,4 +51,4 @@ void MainForm::NoteTintLoad(bool accepted) {
     }
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

@@ -7,7 +7,7 @@
 
 #include "app/form_controls.h"
 
-namespace qvx::main_form_detail {
+namespace qvx::app::main_form_detail {
 
 // Registry names, built once so that a tick passes them without building strings.
 struct RegNames {
@@ -46,4 +46,4 @@ inline void SetLabelText(LabelControl& label, std::string_view text) {
 // n seconds as the time of day n seconds after midnight, "HH:mm:ss" (wraps every 24 hours).
 void FormatClockTime(std::int32_t seconds, char (&out)[8]);
 
-}  // namespace qvx::main_form_detail
+}  // namespace qvx::app::main_form_detail

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace qvx {
+namespace qvx::app {
 
 struct LocalTime {
     int year = 2000;
@@ -119,4 +119,4 @@ public:
     virtual void EndProgram() = 0;  // leaves the message loop; nothing else
 };
 
-}  // namespace qvx
+}  // namespace qvx::app

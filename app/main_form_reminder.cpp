@@ -5,7 +5,7 @@
 #include "app/main_form.h"
 #include "app/main_form_internal.h"
 
-namespace qvx {
+namespace qvx::app {
 
 using namespace main_form_detail;
 
@@ -66,4 +66,4 @@ void MainForm::ShowCountdown() {
     shownCountdown_ = restCountdown_;
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

@@ -8,9 +8,14 @@
 #include "app/main_module.h"
 #include "tint/presets.h"
 
-namespace qvx {
+namespace qvx::app {
 
 using namespace main_form_detail;
+using tint::kPresetPositions;
+using tint::ParseStoredStrength;
+using tint::ParseSwitch;
+using tint::PresetForPosition;
+using tint::SmartPosition;
 
 namespace {
 
@@ -180,4 +185,4 @@ void MainForm::RGBImage07_Click() {
     SetSliderPosition(kPresetPositions[6]);
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

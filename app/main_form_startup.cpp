@@ -4,7 +4,7 @@
 #include "app/main_form_internal.h"
 #include "report/stats_address.h"
 
-namespace qvx {
+namespace qvx::app {
 
 using namespace main_form_detail;
 
@@ -139,4 +139,4 @@ void MainForm::OrderlyEnd(TintAtEnd tint) {
     ports_.host.EndProgram();
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

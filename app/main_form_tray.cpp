@@ -7,7 +7,7 @@
 #include "base/product_site.h"
 #include "base/text.h"
 
-namespace qvx {
+namespace qvx::app {
 
 namespace {
 
@@ -98,4 +98,4 @@ void MainForm::xiazaidizhi_Click() {
                       base::kProductDownloadPage);
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

@@ -6,7 +6,7 @@
 
 #include "base/text.h"
 
-namespace qvx {
+namespace qvx::app {
 
 namespace {
 
@@ -238,4 +238,4 @@ std::string MainModule::FormatHex8(double number) {
     return text;
 }
 
-}  // namespace qvx
+}  // namespace qvx::app

@@ -9,7 +9,7 @@
 
 #include "app/registry_port.h"
 
-namespace qvx {
+namespace qvx::app {
 
 constexpr std::uint32_t HKEY_CURRENT_USER_ROOT = 0x80000001;
 
@@ -61,4 +61,4 @@ private:
     long regStatus_ = 0;               // RegStatus
 };
 
-}  // namespace qvx
+}  // namespace qvx::app

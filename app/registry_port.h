@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qvx {
+namespace qvx::app {
 
 // Win32 status codes the gateway and its callers see.
 namespace reg_status {
@@ -67,4 +67,4 @@ public:
     std::string FromAnsi(std::string_view ansi) const override { return std::string(ansi); }
 };
 
-}  // namespace qvx
+}  // namespace qvx::app

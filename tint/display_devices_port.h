@@ -8,7 +8,7 @@
 
 #include "tint/gamma_display_port.h"
 
-namespace qvx {
+namespace qvx::tint {
 
 class DisplayDevices {
 public:
@@ -21,4 +21,4 @@ public:
     virtual std::unique_ptr<GammaDisplay> Open(const std::string& deviceName) = 0;
 };
 
-}  // namespace qvx
+}  // namespace qvx::tint

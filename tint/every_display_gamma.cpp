@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace qvx {
+namespace qvx::tint {
 
 EveryDisplayGamma::EveryDisplayGamma(DisplayDevices& devices) : devices_(devices) {
     DisplaysChanged();
@@ -66,4 +66,4 @@ std::vector<std::string> EveryDisplayGamma::Names() const {
     return names;
 }
 
-}  // namespace qvx
+}  // namespace qvx::tint

@@ -11,7 +11,7 @@
 #include "tint/display_devices_port.h"
 #include "tint/gamma_display_port.h"
 
-namespace qvx {
+namespace qvx::tint {
 
 class EveryDisplayGamma final : public GammaDisplay {
 public:
@@ -40,4 +40,4 @@ private:
     std::vector<Held> held_;
 };
 
-}  // namespace qvx
+}  // namespace qvx::tint

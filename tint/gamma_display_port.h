@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-namespace qvx {
+namespace qvx::tint {
 
 // 768 words: red levels 0-255, then green, then blue — the layout SetDeviceGammaRamp takes.
 using GammaRamp = std::array<std::uint16_t, 768>;
@@ -21,4 +21,4 @@ public:
     virtual void DisplaysChanged() {}
 };
 
-}  // namespace qvx
+}  // namespace qvx::tint

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace qvx {
+namespace qvx::tint {
 
 namespace {
 
@@ -157,4 +157,4 @@ void TintEngine::ResetRefresh(std::int64_t nowSeconds) {
     nudgeCount_ = 0;
 }
 
-}  // namespace qvx
+}  // namespace qvx::tint

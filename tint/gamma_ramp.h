@@ -6,7 +6,7 @@
 
 #include "tint/gamma_display_port.h"
 
-namespace qvx {
+namespace qvx::tint {
 
 // A ramp word read as its unsigned value, 0-65535.
 std::int32_t RampWordToLong(std::uint16_t word);
@@ -49,4 +49,4 @@ private:
     std::int64_t lastTintRefresh_ = 0;  // LastTintRefresh, whole seconds of the clock port
 };
 
-}  // namespace qvx
+}  // namespace qvx::tint

@@ -1,6 +1,6 @@
 #include "tint/gamma_range.h"
 
-namespace qvx {
+namespace qvx::tint {
 
 bool InsideGammaRange(const GammaRamp& ramp, int range) {
     for (int c = 0; c < 3; ++c) {
@@ -14,4 +14,4 @@ bool InsideGammaRange(const GammaRamp& ramp, int range) {
     return true;
 }
 
-}  // namespace qvx
+}  // namespace qvx::tint

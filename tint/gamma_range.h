@@ -8,7 +8,7 @@
 
 #include "tint/gamma_display_port.h"
 
-namespace qvx {
+namespace qvx::tint {
 
 // The default range: 128 levels either side of the identity.
 inline constexpr int kDefaultGammaRange = 128;
@@ -17,4 +17,4 @@ inline constexpr int kDefaultGammaRange = 128;
 // [i - range, i + range] for its level i.
 bool InsideGammaRange(const GammaRamp& ramp, int range = kDefaultGammaRange);
 
-}  // namespace qvx
+}  // namespace qvx::tint

@@ -6,7 +6,7 @@
 
 #include "tint/gamma_ramp.h"
 
-namespace qvx {
+namespace qvx::tint {
 
 namespace {
 
@@ -122,4 +122,4 @@ std::optional<std::int32_t> ParseCounter(std::string_view text) {
     return value;
 }
 
-}  // namespace qvx
+}  // namespace qvx::tint

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-namespace qvx {
+namespace qvx::tint {
 
 // Slider positions written by RGBImage01 .. RGBImage07.
 constexpr int kPresetPositions[7] = {50, 41, 33, 25, 17, 9, 0};
@@ -30,4 +30,4 @@ std::optional<std::int16_t> ParseSwitch(std::string_view text);
 // ignored); anything else -> nullopt (the caller uses 0).
 std::optional<std::int32_t> ParseCounter(std::string_view text);
 
-}  // namespace qvx
+}  // namespace qvx::tint

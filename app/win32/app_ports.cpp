@@ -14,7 +14,7 @@
 #include "base/win32/scoped.h"
 #include "base/win32/text.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 namespace {
 
@@ -333,4 +333,4 @@ void Win32ProgramHost::EndProgram() {
     PostQuitMessage(0);
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -14,7 +14,7 @@
 
 #include "app/main_form_ports.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 class Win32Clock : public Clock {
 public:
@@ -111,4 +111,4 @@ private:
 // Full path of the running program, UTF-16.
 std::wstring ModulePath();
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -1,6 +1,6 @@
 #include "app/win32/drawing_canvas.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 using Gdiplus::Color;
 using Gdiplus::GraphicsPath;
@@ -117,4 +117,4 @@ void Button(const Canvas& c, const std::wstring& caption, bool filled, Color bor
     c.Text(pill, caption, TextStyle{textSize, true, text, Align::Centre});
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -20,7 +20,7 @@ using std::min;
 #include "app/form_controls.h"
 #include "base/win32/scoped.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 // Palette of the dark panels.
 inline const Gdiplus::Color kEdge(255, 12, 17, 25);
@@ -128,4 +128,4 @@ Gdiplus::Color WarmColour(int strength);
 void Button(const Canvas& c, const std::wstring& caption, bool filled, Gdiplus::Color border,
             COLORREF text, float textSize);
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -4,7 +4,7 @@
 
 #include "app/win32/window_util.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 DrawnWindow::DrawnWindow(Frame frame, const PicturePainter& painter, base::Log& log)
     : frame_(frame), log_(log), surface_(painter) {}
@@ -196,4 +196,4 @@ LRESULT DrawnWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcW(window_, message, wParam, lParam);
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -16,7 +16,7 @@
 #include "app/win32/form_surface.h"
 #include "base/log.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 class DrawnWindow {
 public:
@@ -93,4 +93,4 @@ private:
     std::optional<FormLook> painted_;
 };
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

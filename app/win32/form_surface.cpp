@@ -7,7 +7,7 @@
 #include "base/win32/scoped.h"
 #include "base/win32/text.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 using base::win32::Utf8ToWide;
 
@@ -209,4 +209,4 @@ void SetPointerCursor(HWND window, const ClickableAt& clickableAt, double scale)
     SetCursor(LoadCursorA(nullptr, onImage ? IDC_HAND : IDC_ARROW));
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

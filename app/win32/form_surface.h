@@ -12,7 +12,7 @@
 #include "app/form_controls.h"
 #include "app/win32/picture_painter.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 // The form's answer to "what would a press here click" (twips): the clickable image, or none,
 // where a press moves the window instead.
@@ -104,4 +104,4 @@ private:
 // A label's box in device pixels.
 RECT LabelBox(const LabelControl& label, double scale);
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -4,7 +4,7 @@
 
 #include "app/win32/window_util.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 namespace {
 
@@ -265,4 +265,4 @@ bool MainWindow::Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
     }
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -20,7 +20,7 @@
 #include "app/win32/msg_form_window.h"
 #include "base/log.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 class MainWindow : public DrawnWindow {
 public:
@@ -70,4 +70,4 @@ private:
     std::optional<int> paintedSlider_;
 };
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

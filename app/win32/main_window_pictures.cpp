@@ -2,7 +2,7 @@
 
 #include "tint/presets.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 using Gdiplus::Color;
 using Gdiplus::GraphicsPath;
@@ -16,7 +16,7 @@ int PresetStrength(Picture p) {
     int index = static_cast<int>(p) - static_cast<int>(Picture::Preset01);
     if (index >= 7)
         index -= 7;  // the selected twins follow the buttons
-    return kPresetPositions[index];
+    return tint::kPresetPositions[index];
 }
 
 void Preset(const Canvas& c, int strength, bool selected) {
@@ -231,4 +231,4 @@ bool PaintMainWindowPicture(const Canvas& c, Picture picture) {
     }
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

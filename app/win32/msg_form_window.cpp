@@ -1,6 +1,6 @@
 #include "app/win32/msg_form_window.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 MsgFormWindow::MsgFormWindow(MsgForm& form, const PicturePainter& painter, base::Log& log,
                              std::function<void(const std::function<void()>&)> dispatch)
@@ -58,4 +58,4 @@ bool MsgFormWindow::Own(UINT message, WPARAM, LPARAM, LRESULT& result) {
     return false;
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

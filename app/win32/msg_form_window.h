@@ -11,7 +11,7 @@
 #include "app/win32/drawn_window.h"
 #include "base/log.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 class MsgFormWindow : public DrawnWindow {
 public:
@@ -35,4 +35,4 @@ private:
     int shownCount_ = 0;
 };
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -6,7 +6,7 @@
 #include "base/win32/fonts.h"
 #include "base/win32/text.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 using base::win32::Utf8ToWide;
 using Gdiplus::Color;
@@ -72,4 +72,4 @@ void PicturePainter::Paint(HDC dc, Picture picture, const TwipRect& rect, double
         PaintReminderPicture(c, picture);
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

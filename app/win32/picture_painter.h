@@ -12,7 +12,7 @@
 #include "base/win32/dpi.h"
 #include "base/win32/scoped.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 inline constexpr COLORREF kColourKey = RGB(0, 0, 255);
 
@@ -45,4 +45,4 @@ private:
     std::wstring uiFace_;
 };
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -4,7 +4,7 @@
 
 #include "base/win32/text.h"
 
-namespace qvx {
+namespace qvx::app::win32 {
 
 namespace {
 
@@ -124,4 +124,4 @@ std::unique_ptr<AnsiCodec> MakeWin32AnsiCodec() {
     return std::make_unique<Win32AnsiCodec>();
 }
 
-}  // namespace qvx
+}  // namespace qvx::app::win32

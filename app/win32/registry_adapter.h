@@ -5,10 +5,10 @@
 
 #include "app/registry_port.h"
 
-namespace qvx {
+namespace qvx::app::win32 {
 
 std::unique_ptr<Registry> MakeWin32Registry();
 // Texts between UTF-8 and the system ANSI code page.
 std::unique_ptr<AnsiCodec> MakeWin32AnsiCodec();
 
-}  // namespace qvx
+}  // namespace qvx::app::win32

@@ -1,6 +1,6 @@
 #include "app/win32/reminder_pictures.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 using Gdiplus::Color;
 using Gdiplus::RectF;
@@ -53,4 +53,4 @@ bool PaintReminderPicture(const Canvas& c, Picture picture) {
     }
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

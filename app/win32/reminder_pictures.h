@@ -5,9 +5,9 @@
 #include "app/form_controls.h"
 #include "app/win32/drawing_canvas.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 // Paints the picture when it is one of the reminder's; false when it is not.
 bool PaintReminderPicture(const Canvas& c, Picture picture);
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

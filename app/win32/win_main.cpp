@@ -21,7 +21,8 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace qvx;
-    using namespace qvx::win32;
+    using namespace qvx::app;
+    using namespace qvx::app::win32;
     base::win32::FileLog log(base::win32::ProgramLogFolder(), L"quorvex");
     try {
         EnableDpiAwareness();
@@ -32,8 +33,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         auto registry = MakeWin32Registry();
         auto codec = MakeWin32AnsiCodec();
         MainModule module(*registry, *codec);
-        Win32DisplayDevices displays;
-        EveryDisplayGamma gamma(displays);
+        tint::win32::Win32DisplayDevices displays;
+        tint::EveryDisplayGamma gamma(displays);
         Win32Clock clock;
         Win32IdleClock idle;
         Win32ProcessTable processes;

@@ -2,7 +2,7 @@
 
 #include "app/win32/picture_painter.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 void MakeColourKeyed(HWND window) {
     LONG exStyle = GetWindowLongW(window, GWL_EXSTYLE);
@@ -30,4 +30,4 @@ void MoveToSuggestedRect(HWND window, LPARAM lParam) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

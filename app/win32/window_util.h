@@ -6,7 +6,7 @@
 
 #include "base/win32/dpi.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 
 using base::win32::EnableDpiAwareness;
 using base::win32::PrimaryScale;
@@ -19,4 +19,4 @@ void MoveToSuggestedRect(HWND window, LPARAM lParam);
 // Outer window rectangle for a client area of width x height, centred on the primary work area.
 RECT CentredRect(int width, int height, DWORD style, DWORD exStyle);
 
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -15,9 +15,10 @@ namespace {
 
 void BM_SessionTick(benchmark::State& state) {
     using namespace qvx;
-    FakeRegistry registry;
+    using namespace qvx::app;
+    fakes::FakeRegistry registry;
     MainModule module(registry);
-    FakeGammaDisplay gamma;
+    tint::fakes::FakeGammaDisplay gamma;
     fakes::FakeClock clock;
     fakes::FakeIdleClock idle;
     fakes::FakeProcessTable processes;

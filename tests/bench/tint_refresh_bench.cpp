@@ -9,9 +9,9 @@
 
 namespace {
 
-class NullGammaDisplay final : public qvx::GammaDisplay {
+class NullGammaDisplay final : public qvx::tint::GammaDisplay {
 public:
-    bool SetDeviceGammaRamp(const qvx::GammaRamp& ramp) override {
+    bool SetDeviceGammaRamp(const qvx::tint::GammaRamp& ramp) override {
         benchmark::DoNotOptimize(ramp.data());
         return true;
     }
@@ -19,7 +19,7 @@ public:
 
 // Steady ticks one second apart: no nudge.
 void BM_TintRefresh(benchmark::State& state) {
-    qvx::TintEngine engine;
+    qvx::tint::TintEngine engine;
     engine.InitBaseRamp();
     NullGammaDisplay display;
     const int v = static_cast<int>(state.range(0));
@@ -34,7 +34,7 @@ BENCHMARK(BM_TintRefresh)->Arg(0)->Arg(33)->Arg(50);
 
 // Ticks seven seconds apart: every refresh is nudged (lifted and darkened channels alike).
 void BM_TintRefreshNudged(benchmark::State& state) {
-    qvx::TintEngine engine;
+    qvx::tint::TintEngine engine;
     engine.InitBaseRamp();
     NullGammaDisplay display;
     std::int64_t now = 0;

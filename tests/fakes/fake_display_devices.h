@@ -10,7 +10,7 @@
 
 #include "tint/display_devices_port.h"
 
-namespace qvx {
+namespace qvx::tint::fakes {
 
 class FakeDisplayDevices final : public DisplayDevices {
 public:
@@ -81,4 +81,4 @@ private:
     };
 };
 
-}  // namespace qvx
+}  // namespace qvx::tint::fakes

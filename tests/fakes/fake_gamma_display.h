@@ -3,7 +3,7 @@
 
 #include "tint/gamma_display_port.h"
 
-namespace qvx {
+namespace qvx::tint::fakes {
 
 class FakeGammaDisplay final : public GammaDisplay {
 public:
@@ -18,4 +18,4 @@ public:
     GammaRamp lastRamp{};  // the ramp of the last attempted load
 };
 
-}  // namespace qvx
+}  // namespace qvx::tint::fakes

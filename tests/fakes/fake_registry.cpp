@@ -2,7 +2,10 @@
 
 #include <algorithm>
 
-namespace qvx {
+namespace qvx::fakes {
+
+namespace reg_status = app::reg_status;
+namespace reg_type = app::reg_type;
 
 namespace {
 
@@ -339,4 +342,4 @@ int FakeRegistry::OpenHandleCount() const {
     return static_cast<int>(handles_.size());
 }
 
-}  // namespace qvx
+}  // namespace qvx::fakes

@@ -15,9 +15,9 @@
 
 #include "app/registry_port.h"
 
-namespace qvx {
+namespace qvx::fakes {
 
-class FakeRegistry final : public Registry {
+class FakeRegistry final : public app::Registry {
 public:
     struct StoredValue {
         std::uint32_t type = 0;
@@ -77,4 +77,4 @@ private:
     int callCount_ = 0;
 };
 
-}  // namespace qvx
+}  // namespace qvx::fakes

@@ -31,13 +31,13 @@ inline void Record(CallLog* log, std::string entry) {
 }
 
 // Local time with a whole-second clock beside it; Advance moves both, across days and months.
-class FakeClock final : public Clock {
+class FakeClock final : public app::Clock {
 public:
-    LocalTime now{2026, 12, 10, 12, 0, 0};
+    app::LocalTime now{2026, 12, 10, 12, 0, 0};
     std::int64_t seconds = 1'000'000;
     CallLog* log = nullptr;
 
-    LocalTime Now() override {
+    app::LocalTime Now() override {
         Record(log, "clock now");
         return now;
     }
@@ -83,7 +83,7 @@ private:
 };
 
 // GetTickCount and GetLastInputInfo on one 32-bit millisecond clock that wraps.
-class FakeIdleClock final : public IdleClock {
+class FakeIdleClock final : public app::IdleClock {
 public:
     std::uint32_t tick = 10'000;
     std::uint32_t lastInput = 10'000;
@@ -103,7 +103,7 @@ public:
     void SetIdle(std::uint32_t idleMs) { lastInput = tick - idleMs; }
 };
 
-class FakeProcessTable final : public ProcessTable {
+class FakeProcessTable final : public app::ProcessTable {
 public:
     std::optional<std::vector<std::uint32_t>> running = std::vector<std::uint32_t>{};
     std::uint32_t self = 100;
@@ -125,24 +125,24 @@ public:
 };
 
 // The notification area: the icons currently shown, keyed by (window, id).
-class FakeTrayIcon final : public TrayIcon {
+class FakeTrayIcon final : public app::TrayIcon {
 public:
-    std::vector<TrayRecord> added;
-    std::vector<TrayRecord> removed;
+    std::vector<app::TrayRecord> added;
+    std::vector<app::TrayRecord> removed;
     std::set<std::pair<std::uintptr_t, std::uintptr_t>> shown;
     CallLog* log = nullptr;
 
-    bool Add(const TrayRecord& record) override {
+    bool Add(const app::TrayRecord& record) override {
         added.push_back(record);
         Record(log, "tray add");
         return shown.insert({record.window, record.id}).second;
     }
-    bool Remove(const TrayRecord& record) override {
+    bool Remove(const app::TrayRecord& record) override {
         removed.push_back(record);
         Record(log, "tray remove");
         return shown.erase({record.window, record.id}) == 1;
     }
-    bool ShowBalloon(const TrayRecord& record, const std::string& title,
+    bool ShowBalloon(const app::TrayRecord& record, const std::string& title,
                      const std::string& text) override {
         balloons.push_back({record.window, record.id, title, text});
         Record(log, "tray balloon");
@@ -161,7 +161,7 @@ public:
 };
 
 // Icon files by path; ExtractIcon gives the handle of an existing file that holds an icon.
-class FakeIconFiles final : public IconFiles {
+class FakeIconFiles final : public app::IconFiles {
 public:
     std::map<std::string, std::uintptr_t> files;  // path -> icon handle (0: file without icon)
     std::uintptr_t fallback = 0;
@@ -178,33 +178,33 @@ public:
     std::uintptr_t FallbackIcon() override { return fallback; }
 };
 
-class FakeShell final : public Shell {
+class FakeShell final : public app::Shell {
 public:
     std::vector<std::string> opened;
     void Open(const std::string& target) override { opened.push_back(target); }
 };
 
-class FakeMessageBoxes final : public MessageBoxes {
+class FakeMessageBoxes final : public app::MessageBoxes {
 public:
     struct Shown {
         std::string text;
-        MessageBoxKind kind;
+        app::MessageBoxKind kind;
     };
     std::vector<Shown> shown;
-    std::deque<MessageBoxResult> answers;  // Ok once they run out
+    std::deque<app::MessageBoxResult> answers;  // Ok once they run out
 
-    MessageBoxResult Show(const std::string& text, MessageBoxKind kind) override {
+    app::MessageBoxResult Show(const std::string& text, app::MessageBoxKind kind) override {
         shown.push_back({text, kind});
         if (answers.empty()) {
-            return MessageBoxResult::Ok;
+            return app::MessageBoxResult::Ok;
         }
-        const MessageBoxResult answer = answers.front();
+        const app::MessageBoxResult answer = answers.front();
         answers.pop_front();
         return answer;
     }
 };
 
-class FakeProgramHost final : public ProgramHost {
+class FakeProgramHost final : public app::ProgramHost {
 public:
     std::string folder = "C:\\Program Files\\Quorvex";
     std::string baseName = "quorvex";
@@ -228,9 +228,9 @@ public:
 
 // Passes every call to the wrapped registry and records the writes, reads and deletes by value
 // name ("reg write ZNHY", "reg read ZNHY", "reg delete quorvex").
-class RecordingRegistry final : public Registry {
+class RecordingRegistry final : public app::Registry {
 public:
-    explicit RecordingRegistry(Registry& inner) : inner_(inner) {}
+    explicit RecordingRegistry(app::Registry& inner) : inner_(inner) {}
     CallLog* log = nullptr;
 
     long CreateKey(std::uint32_t root, const std::string& path, std::uintptr_t& key) override {
@@ -259,7 +259,7 @@ public:
     long CloseKey(std::uintptr_t key) override { return inner_.CloseKey(key); }
 
 private:
-    Registry& inner_;
+    app::Registry& inner_;
 };
 
 }  // namespace qvx::fakes

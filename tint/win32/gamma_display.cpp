@@ -5,7 +5,7 @@
 #include "base/win32/scoped.h"
 #include "base/win32/text.h"
 
-namespace qvx {
+namespace qvx::tint::win32 {
 
 namespace {
 
@@ -76,4 +76,4 @@ std::unique_ptr<GammaDisplay> Win32DisplayDevices::Open(const std::string& devic
     return std::make_unique<DeviceGammaDisplay>(dc);
 }
 
-}  // namespace qvx
+}  // namespace qvx::tint::win32

@@ -11,7 +11,7 @@
 #include "tint/display_devices_port.h"
 #include "tint/gamma_display_port.h"
 
-namespace qvx {
+namespace qvx::tint::win32 {
 
 std::unique_ptr<GammaDisplay> MakeDesktopGammaDisplay();
 
@@ -22,4 +22,4 @@ public:
     std::unique_ptr<GammaDisplay> Open(const std::string& deviceName) override;
 };
 
-}  // namespace qvx
+}  // namespace qvx::tint::win32

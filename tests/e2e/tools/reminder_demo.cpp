@@ -18,7 +18,7 @@
 
 namespace {
 
-class AlwaysActive : public qvx::IdleClock {
+class AlwaysActive : public qvx::app::IdleClock {
 public:
     std::optional<std::uint32_t> LastInputTick() override { return GetTickCount(); }
     std::uint32_t TickCount() override { return GetTickCount(); }
@@ -42,14 +42,15 @@ public:
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace qvx;
-    using namespace qvx::win32;
+    using namespace qvx::app;
+    using namespace qvx::app::win32;
     EnableDpiAwareness();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     auto registry = MakeWin32Registry();
     auto codec = MakeWin32AnsiCodec();
     MainModule module(*registry, *codec);
-    Win32DisplayDevices displays;
-    EveryDisplayGamma gamma(displays);
+    tint::win32::Win32DisplayDevices displays;
+    tint::EveryDisplayGamma gamma(displays);
     Win32Clock clock;
     AlwaysActive idle;
     Win32ProcessTable processes;

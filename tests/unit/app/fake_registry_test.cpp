@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
-namespace qvx {
+namespace qvx::app {
 namespace {
+
+using fakes::FakeRegistry;
 
 constexpr std::uint32_t kHkcu = 0x80000001;
 
@@ -47,4 +49,4 @@ TEST(FakeRegistryTest, PathsAndNames) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::app

@@ -8,7 +8,7 @@
 #include "app/form_redraw.h"
 #include "tests/unit/app/main_form_fixture.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
 
 LabelControl Label(int left, const std::string& text) {
@@ -147,4 +147,4 @@ TEST_F(MainFormRedrawTest, ASecondRepaintsTheCountersAndTheCountdownWhenItMoves)
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace qvx {
+namespace qvx::app {
 namespace {
 
 using WhenBusy = HandlerQueue::WhenBusy;
@@ -85,4 +85,4 @@ TEST_F(HandlerQueueTest, AThrowingHandlerIsReportedAndTheNextOnesRun) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::app

@@ -5,7 +5,7 @@
 
 #include "tests/unit/app/main_form_fixture.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
 
 using CountersTest = MainFormFixture;
@@ -141,4 +141,4 @@ TEST_F(CountersTest, CountersShowAsTheTimeOfDayTheyReach) {
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

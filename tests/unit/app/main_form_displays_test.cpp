@@ -10,8 +10,12 @@
 #include "tests/unit/app/main_form_fixture.h"
 #include "tint/every_display_gamma.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
+
+using tint::EveryDisplayGamma;
+using tint::GammaRamp;
+using tint::fakes::FakeDisplayDevices;
 
 constexpr const char* kNotice = "显示器拒绝了色温调节，请检查显卡驱动或关闭系统的夜间模式。";
 
@@ -212,4 +216,4 @@ TEST_F(MainFormDisplaysTest, EveryOrderlyEndRestoresIdentityOnEveryDisplay) {
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

@@ -7,7 +7,7 @@
 
 #include "tests/unit/app/main_form_fixture.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
 
 using EndTest = MainFormFixture;
@@ -134,4 +134,4 @@ TEST_F(EndTest, TicksAndEndsWhileTheUpdateOfferIsUp) {
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

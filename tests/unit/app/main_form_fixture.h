@@ -16,7 +16,7 @@
 #include "tests/fakes/main_form_fakes.h"
 #include "tests/fakes/report_fakes.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 
 inline constexpr const char* kQuorvexKey = "Software\\quorvex";
 inline constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -98,10 +98,10 @@ protected:
     }
 
     fakes::CallLog log;
-    FakeRegistry registry;
+    fakes::FakeRegistry registry;
     fakes::RecordingRegistry recordingRegistry{registry};
     MainModule module{recordingRegistry};
-    FakeGammaDisplay gamma;
+    tint::fakes::FakeGammaDisplay gamma;
     fakes::FakeClock clock;
     fakes::FakeIdleClock idle;
     fakes::FakeProcessTable processes;
@@ -117,4 +117,4 @@ protected:
     std::unique_ptr<MainForm> form;
 };
 
-}  // namespace qvx::testing
+}  // namespace qvx::app

@@ -5,7 +5,7 @@
 
 #include "tests/unit/app/main_form_fixture.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
 
 using ReminderTest = MainFormFixture;
@@ -193,4 +193,4 @@ TEST_F(ReminderTest, HiddenWindowKeepsCounting) {
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

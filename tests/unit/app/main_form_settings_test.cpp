@@ -4,7 +4,7 @@
 
 #include "tests/unit/app/main_form_fixture.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
 
 using SettingsTest = MainFormFixture;
@@ -111,4 +111,4 @@ TEST_F(SettingsTest, SwitchingOffWithTheRunValueAlreadyGoneStaysOnSilently) {
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

@@ -6,7 +6,7 @@
 
 #include "tests/unit/app/main_form_fixture.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
 
 using StartupTest = MainFormFixture;
@@ -134,4 +134,4 @@ TEST_F(StartupTest, ARestartKeepsSwitchesOffAndRemovesTheRunValue) {
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

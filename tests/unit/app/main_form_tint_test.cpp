@@ -4,7 +4,7 @@
 
 #include "tests/unit/app/main_form_fixture.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
 
 using TintTest = MainFormFixture;
@@ -74,7 +74,7 @@ TEST_F(TintTest, StartupWithSmartOffTakesTheStoredStrength) {
         if (c.stored != nullptr) {
             Put("SetHuYanValue", c.stored);
         }
-        gamma = FakeGammaDisplay{};
+        gamma = tint::fakes::FakeGammaDisplay{};
         Start();
         EXPECT_EQ(C().RGBSlider.position, c.position) << c.stored;
         EXPECT_EQ(HighlightedPreset(), c.preset) << c.stored;
@@ -141,4 +141,4 @@ TEST_F(TintTest, SwitchingSmartOffReturnsToTheStoredStrengthAndStoresItAgain) {
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

@@ -9,7 +9,7 @@
 #include "base/product_site.h"
 #include "tests/unit/app/main_form_fixture.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
 
 using TrayTest = MainFormFixture;
@@ -259,4 +259,4 @@ TEST_F(TrayTest, WebsiteLinksOpenTheProductSite) {
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

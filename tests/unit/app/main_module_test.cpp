@@ -8,8 +8,10 @@
 
 #include "tests/fakes/fake_registry.h"
 
-namespace qvx {
+namespace qvx::app {
 namespace {
+
+using fakes::FakeRegistry;
 
 constexpr std::uint32_t kHkcu = HKEY_CURRENT_USER_ROOT;
 const std::string kKey = "Software\\quorvex";
@@ -296,4 +298,4 @@ TEST(MainModuleCodecTest, TextsCrossTheRegistryInTheAnsiCodePage) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::app

@@ -6,7 +6,7 @@
 #include "tests/unit/app/main_form_fixture.h"
 #include "tests/unit/counting_allocator.h"
 
-namespace qvx::testing {
+namespace qvx::app {
 namespace {
 
 using TickAllocationTest = MainFormFixture;
@@ -46,4 +46,4 @@ TEST_F(TickAllocationTest, OrdinaryTicksAllocateNothingBeyondTheDateRead) {
 }
 
 }  // namespace
-}  // namespace qvx::testing
+}  // namespace qvx::app

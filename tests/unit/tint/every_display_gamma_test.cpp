@@ -9,8 +9,11 @@
 #include "tests/fakes/fake_gamma_display.h"
 #include "tint/gamma_ramp.h"
 
-namespace qvx {
+namespace qvx::tint {
 namespace {
+
+using fakes::FakeDisplayDevices;
+using fakes::FakeGammaDisplay;
 
 using Names = std::vector<std::string>;
 
@@ -131,4 +134,4 @@ TEST_F(EveryDisplayGammaTest, EveryContextIsReleasedAtTheEnd) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::tint

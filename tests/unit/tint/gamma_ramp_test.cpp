@@ -6,8 +6,10 @@
 
 #include "tests/fakes/fake_gamma_display.h"
 
-namespace qvx {
+namespace qvx::tint {
 namespace {
+
+using fakes::FakeGammaDisplay;
 
 constexpr int kRed = 0;
 constexpr int kGreen = 256;
@@ -259,4 +261,4 @@ TEST(TintEngineTest, ResetRefreshEndsASeries) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::tint

@@ -8,8 +8,10 @@
 #include "tests/fakes/fake_gamma_display.h"
 #include "tint/gamma_ramp.h"
 
-namespace qvx {
+namespace qvx::tint {
 namespace {
+
+using fakes::FakeGammaDisplay;
 
 GammaRamp Identity() {
     GammaRamp ramp{};
@@ -87,4 +89,4 @@ TEST(GammaRangeTest, EveryPositionAndEveryNudgedRefreshStaysInside) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::tint

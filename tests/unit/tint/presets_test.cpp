@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-namespace qvx {
+namespace qvx::tint {
 namespace {
 
 TEST(PresetsTest, PresetButtonsWriteTheirPositionsAndHighlightThemselves) {
@@ -119,4 +119,4 @@ TEST(PresetsTest, CounterTexts) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::tint

@@ -11,8 +11,10 @@
 #include "tint/gamma_ramp.h"
 #include "tests/unit/counting_allocator.h"
 
-namespace qvx {
+namespace qvx::tint {
 namespace {
+
+using fakes::FakeGammaDisplay;
 
 TEST(RefreshAllocationTest, TickPathAllocatesNothing) {
     TintEngine engine;
@@ -141,4 +143,4 @@ TEST(RefreshAllocationTest, CounterSeesEveryFormOfNew) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::tint

@@ -17,7 +17,7 @@
 #include "app/win32/picture_painter.h"
 #include "base/win32/text.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 namespace {
 
 using base::win32::WideToUtf8;
@@ -288,4 +288,4 @@ TEST(Clocks, LocalTimeAndTicksComeFromTheSystem) {
 }
 
 }  // namespace
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -19,7 +19,7 @@
 #include "base/win32/scoped.h"
 #include "tests/unit/app/main_form_fixture.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 namespace {
 
 using Region = base::win32::GdiObject<HRGN>;
@@ -158,7 +158,7 @@ public:
 };
 
 // The real main window over the form on fakes, as the program shows it.
-class MainWindowRedrawTest : public testing::MainFormFixture {
+class MainWindowRedrawTest : public MainFormFixture {
 protected:
     // One second of use, through the window's session timer.
     void Tick(HWND window) {
@@ -265,4 +265,4 @@ TEST_F(MainWindowRedrawTest, ARareChangeStillPaintsTheWholeWindowAndTheSlider) {
 }
 
 }  // namespace
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -10,7 +10,7 @@
 #include "app/win32/form_surface.h"
 #include "app/win32/picture_painter.h"
 
-namespace qvx::win32 {
+namespace qvx::app::win32 {
 namespace {
 
 constexpr std::uint32_t kKeyPixel = 0x0000FF;  // BGRA in memory: blue in the low byte
@@ -197,4 +197,4 @@ TEST(PicturePainter, TheHoverLookLightsUpInsideTheImageOnly) {
 }
 
 }  // namespace
-}  // namespace qvx::win32
+}  // namespace qvx::app::win32

@@ -13,7 +13,7 @@
 #include "app/main_module.h"
 #include "app/win32/registry_adapter.h"
 
-namespace qvx {
+namespace qvx::app::win32 {
 namespace {
 
 constexpr std::uint32_t kHkcu = HKEY_CURRENT_USER_ROOT;
@@ -277,4 +277,4 @@ TEST_F(RegistryGatewayTest, UnknownRootIsRefused) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::app::win32

@@ -17,8 +17,10 @@
 #include "tint/gamma_ramp.h"
 #include "tint/win32/gamma_display.h"
 
-namespace qvx {
+namespace qvx::tint::win32 {
 namespace {
+
+using fakes::FakeGammaDisplay;
 
 bool RampsMustLoad() {
     const char* must = std::getenv("QVX_GAMMA_MUST_LOAD");
@@ -135,4 +137,4 @@ TEST(Win32DisplayDevicesTest, EveryDisplayHoldsTheRampOfAPositionAndTheIdentityA
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::tint::win32
