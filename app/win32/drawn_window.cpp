@@ -116,6 +116,12 @@ void DrawnWindow::UpdateHover() {
         InvalidateRect(window_, nullptr, FALSE);
 }
 
+const Bitmap32& DrawnWindow::Layer() {
+    RECT client;
+    GetClientRect(window_, &client);
+    return surface_.Layer(client.right, client.bottom, Scale(), Images());
+}
+
 void DrawnWindow::Paint() {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window_, &ps);
@@ -159,6 +165,11 @@ LRESULT DrawnWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
             Paint();
             return 0;
+        case WM_SHOWWINDOW:
+            // Hidden, the window needs none of its pictures; showing it paints them again.
+            if (!wParam)
+                surface_.Release();
+            break;
         case WM_SETCURSOR:
             if (reinterpret_cast<HWND>(wParam) == window_ && LOWORD(lParam) == HTCLIENT) {
                 SetPointerCursor(window_, Clickable(), Scale());

@@ -62,7 +62,8 @@ protected:
 
     bool Destroyed() const { return destroyed_; }
     double Scale() const;
-    const FormSurface& Surface() const { return surface_; }
+    // The form's image layer at the window's size and scale, drawn when it is not yet.
+    const Bitmap32& Layer();
 
     // The window's controls, in paint order.
     virtual std::vector<const ImageControl*> Images() const = 0;
