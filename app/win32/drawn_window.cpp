@@ -88,6 +88,12 @@ void DrawnWindow::Relayout() {
 }
 
 bool DrawnWindow::RedrawChanged() {
+    if (!IsWindowVisible(window_)) {
+        // Nothing is on screen to bring up to date (a hidden window's tick measures no text);
+        // showing the window paints all of it.
+        painted_.reset();
+        return false;
+    }
     FormLook now = LookOf(Labels(), Images());
     Redraw redraw;
     redraw.whole = !painted_;

@@ -359,5 +359,31 @@ TEST_F(MainWindowRedrawTest, HiddenByItsPictureAndShownFromTheTrayItLooksAsBefor
     EXPECT_TRUE(windowLog.lines.empty());
 }
 
+TEST_F(MainWindowRedrawTest, TicksWhileHiddenAskForNothingAndShowingPaintsTheWholeWindow) {
+    const auto window = Shown();
+    ASSERT_NE(window, nullptr);
+    const HWND hwnd = window->Handle();
+    window->Dispatch([this] { form->YinCangImage_Click(); });
+    ASSERT_FALSE(IsWindowVisible(hwnd));
+    const std::string kjsc = form->Controls().KJSC.text;
+    Tick(hwnd);
+    Tick(hwnd);
+    ASSERT_NE(form->Controls().KJSC.text, kjsc);
+    EXPECT_EQ(PendingKind(hwnd), NULLREGION);
+
+    SendMessageW(hwnd, WM_MOUSEMOVE, form->Tray().id, tray::kLeftButtonUp);
+    ASSERT_TRUE(IsWindowVisible(hwnd));
+    RECT pending, client;
+    GetClientRect(hwnd, &client);
+    ASSERT_NE(GetUpdateRect(hwnd, &pending, FALSE), FALSE);
+    EXPECT_TRUE(EqualRect(&pending, &client));
+    // And a tick once shown asks again for the counters only.
+    UpdateWindow(hwnd);
+    Tick(hwnd);
+    ASSERT_NE(GetUpdateRect(hwnd, &pending, FALSE), FALSE);
+    EXPECT_FALSE(EqualRect(&pending, &client));
+    EXPECT_TRUE(windowLog.lines.empty());
+}
+
 }  // namespace
 }  // namespace qvx::win32
