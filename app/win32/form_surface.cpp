@@ -177,21 +177,32 @@ void FormSurface::Release() {
     layer_.Release();
     frame_.Release();
     layerKey_.clear();
+    measure_.Reset();
+    fonts_.clear();
+}
+
+HFONT FormSurface::FontOf(const LabelControl& label, double scale) const {
+    for (const CachedFont& cached : fonts_) {
+        if (cached.size == label.fontSize && cached.scale == scale && cached.name == label.fontName)
+            return cached.font.Get();
+    }
+    fonts_.push_back(
+        CachedFont{label.fontName, label.fontSize, scale, LabelFont(painter_, label, scale)});
+    return fonts_.back().font.Get();
 }
 
 RECT FormSurface::LabelArea(const LabelControl& label, double scale) const {
     if (!Shows(label))
         return RECT{};
-    const base::win32::CreatedDc measure(CreateCompatibleDC(nullptr));
-    const base::win32::Font font = LabelFont(painter_, label, scale);
-    const base::win32::SelectedObject selected(measure.Get(), font.Get());
-    return TextArea(measure.Get(), LabelBox(label, scale), Utf8ToWide(label.text));
+    if (!measure_.Get())
+        measure_.Reset(CreateCompatibleDC(nullptr));
+    const base::win32::SelectedObject selected(measure_.Get(), FontOf(label, scale));
+    return TextArea(measure_.Get(), LabelBox(label, scale), Utf8ToWide(label.text));
 }
 
 void FormSurface::PaintLabel(HDC dc, const LabelControl& label, double scale,
                              const RECT& area) const {
-    const base::win32::Font font = LabelFont(painter_, label, scale);
-    const base::win32::SelectedObject selected(dc, font.Get());
+    const base::win32::SelectedObject selected(dc, FontOf(label, scale));
     RECT box = LabelBox(label, scale);
     std::wstring text = Utf8ToWide(label.text);
     RECT covered = TextArea(dc, box, text);

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/form_controls.h"
@@ -104,6 +105,19 @@ private:
 
     // Draws the label onto dc when what it covers meets area.
     void PaintLabel(HDC dc, const LabelControl& label, double scale, const RECT& area) const;
+    // The label's font, made once for its face, size and scale (a tick measures and paints
+    // the same few fonts again and again).
+    HFONT FontOf(const LabelControl& label, double scale) const;
+
+    struct CachedFont {
+        std::string name;
+        int size;
+        double scale;
+        base::win32::Font font;
+    };
+    // Let go of with the pictures.
+    mutable std::vector<CachedFont> fonts_;
+    mutable base::win32::CreatedDc measure_;
 
     const PicturePainter& painter_;
     Bitmap32 layer_;
