@@ -1,8 +1,9 @@
 #pragma once
 // Paints a form's view model: its images back to front, then its labels, double-buffered. The
 // images are drawn once into a cached layer and drawn again only when the set of visible images
-// or the scale changes. A paint covers only the area the window asks for: a tick that rewrites
-// a few labels costs a blit of their boxes from the layer and their texts.
+// or the scale changes, or after the window was hidden (a hidden window holds no pictures). A
+// paint covers only the area the window asks for, through a buffer of that area's size: a tick
+// that rewrites a few labels costs a blit of their boxes from the layer and their texts.
 
 #include <windows.h>
 
