@@ -88,6 +88,12 @@ void DrawnWindow::Relayout() {
 }
 
 bool DrawnWindow::RedrawChanged() {
+    if (!IsWindowVisible(window_)) {
+        // Nothing is on screen to bring up to date (a hidden window's tick measures no text);
+        // showing the window paints all of it.
+        painted_.reset();
+        return false;
+    }
     FormLook now = LookOf(Labels(), Images());
     Redraw redraw;
     redraw.whole = !painted_;
@@ -114,6 +120,12 @@ bool DrawnWindow::RedrawChanged() {
 void DrawnWindow::UpdateHover() {
     if (hover_.Update(window_, Clickable(), Scale()))
         InvalidateRect(window_, nullptr, FALSE);
+}
+
+const Bitmap32& DrawnWindow::Layer() {
+    RECT client;
+    GetClientRect(window_, &client);
+    return surface_.Layer(client.right, client.bottom, Scale(), Images());
 }
 
 void DrawnWindow::Paint() {
@@ -159,6 +171,11 @@ LRESULT DrawnWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PAINT:
             Paint();
             return 0;
+        case WM_SHOWWINDOW:
+            // Hidden, the window needs none of its pictures; showing it paints them again.
+            if (!wParam)
+                surface_.Release();
+            break;
         case WM_SETCURSOR:
             if (reinterpret_cast<HWND>(wParam) == window_ && LOWORD(lParam) == HTCLIENT) {
                 SetPointerCursor(window_, Clickable(), Scale());

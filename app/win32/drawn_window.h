@@ -51,7 +51,7 @@ protected:
     void Relayout();
     // Asks for a paint of what changed since the last call: the whole window when an image
     // changed (or at the first call), else the changed labels' areas. True when it was the
-    // whole window.
+    // whole window. A hidden window asks for nothing: showing it paints it whole.
     bool RedrawChanged();
     // Looks where the pointer is; the window is painted again when the lit image changed.
     void UpdateHover();
@@ -62,7 +62,8 @@ protected:
 
     bool Destroyed() const { return destroyed_; }
     double Scale() const;
-    const FormSurface& Surface() const { return surface_; }
+    // The form's image layer at the window's size and scale, drawn when it is not yet.
+    const Bitmap32& Layer();
 
     // The window's controls, in paint order.
     virtual std::vector<const ImageControl*> Images() const = 0;

@@ -1,5 +1,6 @@
 #include "app/win32/form_surface.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <windowsx.h>
@@ -110,16 +111,15 @@ RECT LabelBox(const LabelControl& label, double scale) {
                 TwipsToPixels(label.rect.top + label.rect.height, scale)};
 }
 
-void FormSurface::Paint(HDC dc, const RECT& area, int width, int height, double scale,
-                        const std::vector<const ImageControl*>& images,
-                        const std::vector<const LabelControl*>& labels,
-                        const ImageControl* hovered) {
+const Bitmap32& FormSurface::Layer(int width, int height, double scale,
+                                   const std::vector<const ImageControl*>& images) {
     std::vector<int> key{width, height, static_cast<int>(std::lround(scale * 1000))};
     for (const ImageControl* image : images)
         key.push_back(image->visible ? 1 : 0);
     if (key != layerKey_ || !layer_.Dc()) {
+        layerKey_.clear();
         if (!layer_.Resize(width, height))
-            return;
+            return layer_;
         const base::win32::Brush keyBrush(CreateSolidBrush(kColourKey));
         RECT all{0, 0, width, height};
         FillRect(layer_.Dc(), &all, keyBrush.Get());
@@ -128,17 +128,36 @@ void FormSurface::Paint(HDC dc, const RECT& area, int width, int height, double 
                 painter_.Paint(layer_.Dc(), image->picture, image->rect, scale);
         }
         GdiFlush();
-        layerKey_ = key;
+        layerKey_ = std::move(key);
     }
-    if (!frame_.Resize(width, height))
+    return layer_;
+}
+
+void FormSurface::Paint(HDC dc, const RECT& area, int width, int height, double scale,
+                        const std::vector<const ImageControl*>& images,
+                        const std::vector<const LabelControl*>& labels,
+                        const ImageControl* hovered) {
+    if (!Layer(width, height, scale, images).Dc())
         return;
     RECT client{0, 0, width, height};
     RECT dirty;
     if (!IntersectRect(&dirty, &area, &client))
         return;
     const int dirtyWidth = dirty.right - dirty.left, dirtyHeight = dirty.bottom - dirty.top;
-    // Only that area is drawn: the rest of the frame is never copied out.
-    HDC frame = frame_.Dc();
+    // The frame is only as large as the area: a tick's few counters keep a small one for the
+    // next tick, a paint of (nearly) the whole window takes one for itself and frees it after.
+    Bitmap32 ownFrame;
+    Bitmap32* target = &frame_;
+    if (frame_.Width() < dirtyWidth || frame_.Height() < dirtyHeight) {
+        const bool small = dirtyWidth * dirtyHeight <= width * height / kKeptFrameShare;
+        target = small ? &frame_ : &ownFrame;
+        if (!target->Resize(small ? std::max(dirtyWidth, frame_.Width()) : dirtyWidth,
+                            small ? std::max(dirtyHeight, frame_.Height()) : dirtyHeight))
+            return;
+    }
+    // Drawn in the form's pixels: the frame's (0,0) stands for the area's top-left.
+    HDC frame = target->Dc();
+    SetViewportOrgEx(frame, -dirty.left, -dirty.top, nullptr);
     BitBlt(frame, dirty.left, dirty.top, dirtyWidth, dirtyHeight, layer_.Dc(), dirty.left,
            dirty.top, SRCCOPY);
     IntersectClipRect(frame, dirty.left, dirty.top, dirty.right, dirty.bottom);
@@ -149,24 +168,41 @@ void FormSurface::Paint(HDC dc, const RECT& area, int width, int height, double 
     if (hovered && hovered->visible)
         painter_.PaintHover(frame, hovered->picture, hovered->rect, scale);
     SelectClipRgn(frame, nullptr);
+    SetViewportOrgEx(frame, 0, 0, nullptr);
     GdiFlush();
-    BitBlt(dc, dirty.left, dirty.top, dirtyWidth, dirtyHeight, frame, dirty.left, dirty.top,
-           SRCCOPY);
+    BitBlt(dc, dirty.left, dirty.top, dirtyWidth, dirtyHeight, frame, 0, 0, SRCCOPY);
+}
+
+void FormSurface::Release() {
+    layer_.Release();
+    frame_.Release();
+    layerKey_.clear();
+    measure_.Reset();
+    fonts_.clear();
+}
+
+HFONT FormSurface::FontOf(const LabelControl& label, double scale) const {
+    for (const CachedFont& cached : fonts_) {
+        if (cached.size == label.fontSize && cached.scale == scale && cached.name == label.fontName)
+            return cached.font.Get();
+    }
+    fonts_.push_back(
+        CachedFont{label.fontName, label.fontSize, scale, LabelFont(painter_, label, scale)});
+    return fonts_.back().font.Get();
 }
 
 RECT FormSurface::LabelArea(const LabelControl& label, double scale) const {
     if (!Shows(label))
         return RECT{};
-    const base::win32::CreatedDc measure(CreateCompatibleDC(nullptr));
-    const base::win32::Font font = LabelFont(painter_, label, scale);
-    const base::win32::SelectedObject selected(measure.Get(), font.Get());
-    return TextArea(measure.Get(), LabelBox(label, scale), Utf8ToWide(label.text));
+    if (!measure_.Get())
+        measure_.Reset(CreateCompatibleDC(nullptr));
+    const base::win32::SelectedObject selected(measure_.Get(), FontOf(label, scale));
+    return TextArea(measure_.Get(), LabelBox(label, scale), Utf8ToWide(label.text));
 }
 
 void FormSurface::PaintLabel(HDC dc, const LabelControl& label, double scale,
                              const RECT& area) const {
-    const base::win32::Font font = LabelFont(painter_, label, scale);
-    const base::win32::SelectedObject selected(dc, font.Get());
+    const base::win32::SelectedObject selected(dc, FontOf(label, scale));
     RECT box = LabelBox(label, scale);
     std::wstring text = Utf8ToWide(label.text);
     RECT covered = TextArea(dc, box, text);

@@ -1,12 +1,14 @@
 #pragma once
 // Paints a form's view model: its images back to front, then its labels, double-buffered. The
 // images are drawn once into a cached layer and drawn again only when the set of visible images
-// or the scale changes. A paint covers only the area the window asks for: a tick that rewrites
-// a few labels costs a blit of their boxes from the layer and their texts.
+// or the scale changes, or after the window was hidden (a hidden window holds no pictures). A
+// paint covers only the area the window asks for, through a buffer of that area's size: a tick
+// that rewrites a few labels costs a blit of their boxes from the layer and their texts.
 
 #include <windows.h>
 
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "app/form_controls.h"
@@ -62,9 +64,9 @@ public:
     int Width() const { return width_; }
     int Height() const { return height_; }
     const std::uint32_t* Pixels() const { return bits_; }
+    void Release();
 
 private:
-    void Release();
     HDC dc_ = nullptr;
     HBITMAP bitmap_ = nullptr;
     HGDIOBJ old_ = nullptr;
@@ -87,13 +89,36 @@ public:
     // The pixels a paint of this label covers: its box, and its text where that runs past the
     // box (empty for a label that paints nothing).
     RECT LabelArea(const LabelControl& label, double scale) const;
-    // The image layer of the last paint (form pixel (0,0) at (0,0)).
-    const Bitmap32& Layer() const { return layer_; }
+    // The image layer for this size, scale and set of visible images (form pixel (0,0) at
+    // (0,0)), drawn again only when one of them changed or after Release; empty when no
+    // bitmap could be made.
+    const Bitmap32& Layer(int width, int height, double scale,
+                          const std::vector<const ImageControl*>& images);
     void Invalidate() { layerKey_.clear(); }
+    // Lets go of the layer and the frame while nothing is shown; the next paint draws the
+    // layer again.
+    void Release();
 
 private:
+    // A frame of up to this share of the window is kept for the next paint (a tick's
+    // counters); a larger one is made for one paint only.
+    static constexpr int kKeptFrameShare = 4;
+
     // Draws the label onto dc when what it covers meets area.
     void PaintLabel(HDC dc, const LabelControl& label, double scale, const RECT& area) const;
+    // The label's font, made once for its face, size and scale (a tick measures and paints
+    // the same few fonts again and again).
+    HFONT FontOf(const LabelControl& label, double scale) const;
+
+    struct CachedFont {
+        std::string name;
+        int size;
+        double scale;
+        base::win32::Font font;
+    };
+    // Let go of with the pictures.
+    mutable std::vector<CachedFont> fonts_;
+    mutable base::win32::CreatedDc measure_;
 
     const PicturePainter& painter_;
     Bitmap32 layer_;

@@ -169,7 +169,7 @@ void MainWindow::PaintSlider(HDC dc) {
     MapWindowPoints(slider_, Handle(), &origin, 1);
     // The window's own pixels behind the control, so the slider sits on the panel; drawn off
     // screen, where the shapes are anti-aliased, then copied in one go.
-    const Bitmap32& layer = Surface().Layer();
+    const Bitmap32& layer = Layer();
     if (layer.Dc()) {
         BitBlt(sliderBuffer_.Dc(), 0, 0, client.right, client.bottom, layer.Dc(), origin.x,
                origin.y, SRCCOPY);
@@ -203,6 +203,10 @@ bool MainWindow::Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
             }
             return false;
         }
+        case WM_SHOWWINDOW:
+            if (!wParam)
+                sliderBuffer_.Release();  // the frame lets go of its own pictures after this
+            return false;
         case WM_HSCROLL:
             if (reinterpret_cast<HWND>(lParam) == slider_) {
                 int code = LOWORD(wParam);

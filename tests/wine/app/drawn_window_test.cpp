@@ -1,6 +1,7 @@
 // The drawn windows repaint only what changed: a paint of an area of the form draws exactly what a
 // whole paint draws there and nothing elsewhere, and one second of the session asks for a paint
-// of the counters, not of the whole main window.
+// of the counters, not of the whole main window. Hidden, a window lets go of its pictures; shown
+// again, it looks as it did.
 
 #include <windows.h>
 
@@ -149,6 +150,44 @@ TEST(FormSurface, AnAreaPaintsWhatAWholePaintPaintsThereAndNothingElse) {
     }
 }
 
+TEST(FormSurface, AfterReleaseAPaintDrawsTheLayerAgain) {
+    PicturePainter painter;
+    const MainFormControls c = Running();
+    const RECT all{0, 0, kWidth, kHeight};
+    FormSurface surface(painter);
+    Bitmap32 before;
+    ASSERT_TRUE(before.Resize(kWidth, kHeight));
+    surface.Paint(before.Dc(), all, kWidth, kHeight, 1.0, ImagesOf(c), LabelsOf(c));
+    GdiFlush();
+    // The whole window, and a tick's counter alone: the first paint after letting go.
+    const struct {
+        const char* name;
+        RECT area;
+    } cases[] = {{"whole window", all}, {"one counter", surface.LabelArea(c.KJSC, 1.0)}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.name);
+        surface.Release();
+        Bitmap32 after;
+        ASSERT_TRUE(after.Resize(kWidth, kHeight));
+        Fill(after, kMarker);
+        surface.Paint(after.Dc(), k.area, kWidth, kHeight, 1.0, ImagesOf(c), LabelsOf(c));
+        GdiFlush();
+        int differ = 0, painted = 0;
+        for (int y = k.area.top; y < k.area.bottom; ++y) {
+            for (int x = k.area.left; x < k.area.right; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y * kWidth + x);
+                if (after.Pixels()[i] != kMarker)
+                    ++painted;
+                if ((after.Pixels()[i] & 0xFFFFFF) != (before.Pixels()[i] & 0xFFFFFF))
+                    ++differ;
+            }
+        }
+        EXPECT_EQ(painted, (k.area.right - k.area.left) * (k.area.bottom - k.area.top));
+        EXPECT_EQ(differ, 0);
+        EXPECT_NE(surface.Layer(kWidth, kHeight, 1.0, ImagesOf(c)).Dc(), nullptr);
+    }
+}
+
 class RecordingLog : public base::Log {
 public:
     void Write(std::string_view where, std::string_view what) noexcept override {
@@ -262,6 +301,88 @@ TEST_F(MainWindowRedrawTest, ARareChangeStillPaintsTheWholeWindowAndTheSlider) {
     ASSERT_NE(GetUpdateRect(hwnd, &pending, FALSE), FALSE);
     EXPECT_TRUE(EqualRect(&pending, &client));
     EXPECT_NE(PendingKind(slider), NULLREGION);
+}
+
+// What the window shows, its slider included, read back from the window.
+std::vector<std::uint32_t> Shot(HWND window) {
+    RECT client;
+    GetClientRect(window, &client);
+    Bitmap32 shot;
+    if (!shot.Resize(client.right, client.bottom))
+        return {};
+    const HDC dc = GetDC(window);
+    BitBlt(shot.Dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    ReleaseDC(window, dc);
+    GdiFlush();
+    std::vector<std::uint32_t> pixels(shot.Pixels(), shot.Pixels() + client.right * client.bottom);
+    for (std::uint32_t& p : pixels)
+        p &= 0xFFFFFF;
+    return pixels;
+}
+
+TEST_F(MainWindowRedrawTest, HiddenByItsPictureAndShownFromTheTrayItLooksAsBefore) {
+    const auto window = Shown();
+    ASSERT_NE(window, nullptr);
+    const HWND hwnd = window->Handle();
+    HWND slider = FindWindowExW(hwnd, nullptr, L"msctls_trackbar32", nullptr);
+    ASSERT_NE(slider, nullptr);
+    UpdateWindow(slider);
+    const std::vector<std::uint32_t> before = Shot(hwnd);
+    ASSERT_FALSE(before.empty());
+    // A real picture: the panel, the key around it, and the slider's own colours.
+    RECT sliderRect;
+    GetWindowRect(slider, &sliderRect);
+    MapWindowPoints(nullptr, hwnd, reinterpret_cast<POINT*>(&sliderRect), 2);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const std::uint32_t key = 0x0000FF;  // blue as the DIB stores it
+    const std::size_t sliderMiddle =
+        static_cast<std::size_t>((sliderRect.top + sliderRect.bottom) / 2 * client.right +
+                                 (sliderRect.left + sliderRect.right) / 2);
+    ASSERT_GT(std::count(before.begin(), before.end(), key), 0);
+    ASSERT_NE(before[sliderMiddle], key);
+    ASSERT_NE(before[sliderMiddle], 0u);
+
+    window->Dispatch([this] { form->YinCangImage_Click(); });
+    ASSERT_FALSE(IsWindowVisible(hwnd));
+    SendMessageW(hwnd, WM_MOUSEMOVE, form->Tray().id, tray::kLeftButtonUp);
+    ASSERT_TRUE(IsWindowVisible(hwnd));
+    UpdateWindow(hwnd);
+    UpdateWindow(slider);
+
+    const std::vector<std::uint32_t> after = Shot(hwnd);
+    ASSERT_EQ(after.size(), before.size());
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        differ += after[i] != before[i] ? 1 : 0;
+    EXPECT_EQ(differ, 0u);
+    EXPECT_TRUE(windowLog.lines.empty());
+}
+
+TEST_F(MainWindowRedrawTest, TicksWhileHiddenAskForNothingAndShowingPaintsTheWholeWindow) {
+    const auto window = Shown();
+    ASSERT_NE(window, nullptr);
+    const HWND hwnd = window->Handle();
+    window->Dispatch([this] { form->YinCangImage_Click(); });
+    ASSERT_FALSE(IsWindowVisible(hwnd));
+    const std::string kjsc = form->Controls().KJSC.text;
+    Tick(hwnd);
+    Tick(hwnd);
+    ASSERT_NE(form->Controls().KJSC.text, kjsc);
+    EXPECT_EQ(PendingKind(hwnd), NULLREGION);
+
+    SendMessageW(hwnd, WM_MOUSEMOVE, form->Tray().id, tray::kLeftButtonUp);
+    ASSERT_TRUE(IsWindowVisible(hwnd));
+    RECT pending, client;
+    GetClientRect(hwnd, &client);
+    ASSERT_NE(GetUpdateRect(hwnd, &pending, FALSE), FALSE);
+    EXPECT_TRUE(EqualRect(&pending, &client));
+    // And a tick once shown asks again for the counters only.
+    UpdateWindow(hwnd);
+    Tick(hwnd);
+    ASSERT_NE(GetUpdateRect(hwnd, &pending, FALSE), FALSE);
+    EXPECT_FALSE(EqualRect(&pending, &client));
+    EXPECT_TRUE(windowLog.lines.empty());
 }
 
 }  // namespace
