@@ -19,6 +19,17 @@ QVX_PACKAGES=(
 
 # Installs whatever of QVX_PACKAGES is missing (once; later runs only check) and the zh_CN
 # locale that gives Wine the 936 ANSI code page.
+# Runs a check once a second until it holds, at most LIMIT times, then once more; its status.
+qvx_wait() {
+    local limit=$1 i
+    shift
+    for ((i = 0; i < limit; i++)); do
+        "$@" && return 0
+        sleep 1
+    done
+    "$@"
+}
+
 qvx_install_deps() {
     local missing=() p
     for p in "${QVX_PACKAGES[@]}"; do

@@ -160,15 +160,6 @@ window() {
     wine "$build/tests/e2e/tools/qvx_window_probe.exe" rect QuorvexMainForm </dev/null 2>/dev/null |
         tr -d '\r'
 }
-wait_for() {
-    local limit=$1 i
-    shift
-    for ((i = 0; i < limit; i++)); do
-        "$@" && return 0
-        sleep 1
-    done
-    "$@"
-}
 shown() { w=$(window) && [ "${w##* }" = 1 ]; }
 hidden() { w=$(window) && [ "${w##* }" = 0 ]; }
 exchanged() { grep -q Versionpc "$requests" && grep -q addappUserinfo "$requests"; }
@@ -176,16 +167,16 @@ exchanged() { grep -q Versionpc "$requests" && grep -q addappUserinfo "$requests
 qvx_step "start qvx_lean_floor.exe and quorvex.exe (statistics host $stats_host)"
 (cd "$install" && exec wine ./qvx_lean_floor.exe </dev/null >>"$work/wine.log" 2>&1 &)
 (cd "$install" && exec wine ./quorvex.exe </dev/null >>"$work/wine.log" 2>&1 &)
-wait_for 40 pid_of qvx_lean_floor.exe >/dev/null || fail "qvx_lean_floor.exe did not start"
-wait_for 40 shown || fail "quorvex.exe showed no window"
+qvx_wait 40 pid_of qvx_lean_floor.exe >/dev/null || fail "qvx_lean_floor.exe did not start"
+qvx_wait 40 shown || fail "quorvex.exe showed no window"
 floor_pid=$(pid_of qvx_lean_floor.exe)
 qvx_pid=$(pid_of quorvex.exe)
-wait_for 30 exchanged || fail "no version check and usage report within 30 s: $(cat "$requests")"
+qvx_wait 30 exchanged || fail "no version check and usage report within 30 s: $(cat "$requests")"
 stored() {
     wine reg query 'HKCU\Software\quorvex' /v PostServer </dev/null 2>/dev/null | tr -d '\r' |
         grep -q 'PostServer.*REG_SZ.*1'
 }
-wait_for 10 stored || fail "the usage report was answered but PostServer is not 1"
+qvx_wait 10 stored || fail "the usage report was answered but PostServer is not 1"
 echo "exchange done: version check and usage report answered, PostServer stored"
 
 rss_kb() { awk '/^VmRSS/ { print $2 }' "/proc/$1/status"; }
@@ -267,7 +258,7 @@ sleep 0.3
 xdotool mousedown 1
 sleep 0.1
 xdotool mouseup 1
-wait_for 10 hidden || fail "the hide picture did not hide quorvex.exe's window"
+qvx_wait 10 hidden || fail "the hide picture did not hide quorvex.exe's window"
 # The pointer away from both windows.
 xdotool mousemove 1020 10
 

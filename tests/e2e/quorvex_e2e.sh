@@ -39,15 +39,7 @@ qvx_e2e_fail() {
     exit 1
 }
 
-qvx_e2e_wait() {
-    local limit=$1 i
-    shift
-    for ((i = 0; i < limit; i++)); do
-        "$@" && return 0
-        sleep 1
-    done
-    "$@"
-}
+qvx_e2e_wait() { qvx_wait "$@"; }
 
 qvx_e2e_up() {
     local kind=${1:-xvfb}
