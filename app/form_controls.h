@@ -70,6 +70,8 @@ struct LabelControl {
     std::uint32_t color = 0x000000;  // COLORREF layout: red in the low byte
     bool visible = true;
     bool operator==(const LabelControl&) const = default;
+    // A label paints nothing while hidden or empty.
+    bool Shows() const { return visible && !text.empty(); }
 };
 
 // A slider whose change handler runs only when its position really changes; the window never

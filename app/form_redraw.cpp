@@ -2,15 +2,6 @@
 
 namespace qvx::app {
 
-namespace {
-
-// A label paints nothing while hidden or empty.
-bool Shows(const LabelControl& label) {
-    return label.visible && !label.text.empty();
-}
-
-}  // namespace
-
 FormLook LookOf(std::span<const LabelControl* const> labels,
                 std::span<const ImageControl* const> images) {
     FormLook look;
@@ -32,7 +23,7 @@ Redraw RedrawBetween(const FormLook& painted, const FormLook& now) {
     for (std::size_t i = 0; i < now.labels.size(); ++i) {
         const LabelControl& before = painted.labels[i];
         const LabelControl& after = now.labels[i];
-        if (!Shows(before) && !Shows(after))
+        if (!before.Shows() && !after.Shows())
             continue;
         if (before != after)
             redraw.labels.push_back(i);

@@ -95,10 +95,8 @@ bool DrawnWindow::RedrawChanged() {
         return false;
     }
     FormLook now = LookOf(Labels(), Images());
-    Redraw redraw;
-    redraw.whole = !painted_;
-    if (painted_)
-        redraw = RedrawBetween(*painted_, now);
+    const Redraw redraw =
+        painted_ ? RedrawBetween(*painted_, now) : Redraw{.whole = true, .labels = {}};
     if (redraw.whole) {
         InvalidateRect(window_, nullptr, FALSE);
     } else {

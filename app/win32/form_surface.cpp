@@ -78,10 +78,6 @@ namespace {
 
 constexpr UINT kLabelFormat = DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP;
 
-bool Shows(const LabelControl& label) {
-    return label.visible && !label.text.empty();
-}
-
 base::win32::Font LabelFont(const PicturePainter& painter, const LabelControl& label,
                             double scale) {
     // Point sizes at 96 dpi: 1 pt = 96/72 pixels.
@@ -162,7 +158,7 @@ void FormSurface::Paint(HDC dc, const RECT& area, int width, int height, double 
            dirty.top, SRCCOPY);
     IntersectClipRect(frame, dirty.left, dirty.top, dirty.right, dirty.bottom);
     for (const LabelControl* label : labels) {
-        if (Shows(*label))
+        if (label->Shows())
             PaintLabel(frame, *label, scale, dirty);
     }
     if (hovered && hovered->visible)
@@ -192,7 +188,7 @@ HFONT FormSurface::FontOf(const LabelControl& label, double scale) const {
 }
 
 RECT FormSurface::LabelArea(const LabelControl& label, double scale) const {
-    if (!Shows(label))
+    if (!label.Shows())
         return RECT{};
     if (!measure_.Get())
         measure_.Reset(CreateCompatibleDC(nullptr));

@@ -2,6 +2,7 @@
 // A display that records every ramp load and can be told to refuse them.
 
 #include "tint/gamma_display_port.h"
+#include "tint/gamma_ramp.h"
 
 namespace qvx::tint::fakes {
 
@@ -17,5 +18,14 @@ public:
     int loadCount = 0;     // loads attempted, refused ones included
     GammaRamp lastRamp{};  // the ramp of the last attempted load
 };
+
+// The ramp the tint engine loads for a slider position, as a display receives it.
+inline GammaRamp RampAtPosition(int position) {
+    TintEngine engine;
+    engine.InitBaseRamp();
+    FakeGammaDisplay probe;
+    engine.ApplyPosition(position, probe);
+    return probe.lastRamp;
+}
 
 }  // namespace qvx::tint::fakes

@@ -13,17 +13,9 @@ namespace qvx::tint {
 namespace {
 
 using fakes::FakeDisplayDevices;
-using fakes::FakeGammaDisplay;
+using fakes::RampAtPosition;
 
 using Names = std::vector<std::string>;
-
-GammaRamp RampOf(int v) {
-    TintEngine engine;
-    engine.InitBaseRamp();
-    FakeGammaDisplay probe;
-    engine.ApplyPosition(v, probe);
-    return probe.lastRamp;
-}
 
 class EveryDisplayGammaTest : public ::testing::Test {
 protected:
@@ -39,7 +31,7 @@ protected:
 TEST_F(EveryDisplayGammaTest, EveryDisplayTakesTheSameWords) {
     EveryDisplayGamma gamma(desk);
     EXPECT_EQ(gamma.Names(), (Names{"\\\\.\\DISPLAY1", "\\\\.\\DISPLAY2", "\\\\.\\DISPLAY3"}));
-    const GammaRamp ramp = RampOf(33);
+    const GammaRamp ramp = RampAtPosition(33);
     EXPECT_TRUE(gamma.SetDeviceGammaRamp(ramp));
     for (int n = 1; n <= 3; ++n) {
         EXPECT_EQ(D(n).loadCount, 1) << n;
@@ -52,7 +44,7 @@ TEST_F(EveryDisplayGammaTest, EveryDisplayTakesTheSameWords) {
 TEST_F(EveryDisplayGammaTest, OneRefusingDisplayFailsTheLoadYetTheOthersTakeIt) {
     D(2).refuse = true;
     EveryDisplayGamma gamma(desk);
-    const GammaRamp ramp = RampOf(20);
+    const GammaRamp ramp = RampAtPosition(20);
     EXPECT_FALSE(gamma.SetDeviceGammaRamp(ramp));
     EXPECT_EQ(D(1).lastRamp, ramp);
     EXPECT_EQ(D(3).lastRamp, ramp);  // tried after the refusal of display 2
@@ -67,7 +59,7 @@ TEST_F(EveryDisplayGammaTest, ListingAgainKeepsOpensAndReleasesContexts) {
     gamma.DisplaysChanged();
     EXPECT_EQ(gamma.Names(), (Names{"\\\\.\\DISPLAY1", "\\\\.\\DISPLAY3"}));
     EXPECT_EQ(D(2).openContexts, 0);  // released when it went
-    EXPECT_TRUE(gamma.SetDeviceGammaRamp(RampOf(10)));
+    EXPECT_TRUE(gamma.SetDeviceGammaRamp(RampAtPosition(10)));
     EXPECT_EQ(D(2).loadCount, 0);
 
     desk.Plug("\\\\.\\DISPLAY2");
@@ -82,7 +74,7 @@ TEST_F(EveryDisplayGammaTest, ListingAgainKeepsOpensAndReleasesContexts) {
     for (int n = 1; n <= 4; ++n) {
         EXPECT_EQ(D(n).openContexts, 1) << n;
     }
-    const GammaRamp ramp = RampOf(40);
+    const GammaRamp ramp = RampAtPosition(40);
     EXPECT_TRUE(gamma.SetDeviceGammaRamp(ramp));
     EXPECT_EQ(D(4).lastRamp, ramp);
     EXPECT_EQ(D(2).lastRamp, ramp);
@@ -105,7 +97,7 @@ TEST_F(EveryDisplayGammaTest, NoDisplayOfItsOwnFallsBackToTheDesktop) {
         }
         EveryDisplayGamma gamma(devices);
         EXPECT_EQ(gamma.Names(), Names{""}) << c.what;
-        const GammaRamp ramp = RampOf(25);
+        const GammaRamp ramp = RampAtPosition(25);
         EXPECT_TRUE(gamma.SetDeviceGammaRamp(ramp)) << c.what;
         EXPECT_EQ(devices.displays[""].lastRamp, ramp) << c.what;
 
@@ -122,7 +114,7 @@ TEST_F(EveryDisplayGammaTest, NothingToLoadIntoIsARefusal) {
     devices.displays[""].opens = false;
     EveryDisplayGamma gamma(devices);
     EXPECT_TRUE(gamma.Names().empty());
-    EXPECT_FALSE(gamma.SetDeviceGammaRamp(RampOf(0)));
+    EXPECT_FALSE(gamma.SetDeviceGammaRamp(RampAtPosition(0)));
 }
 
 TEST_F(EveryDisplayGammaTest, EveryContextIsReleasedAtTheEnd) {

@@ -232,6 +232,14 @@ protected:
         return all;
     }
 
+    // The window's slider, painted, so that only what comes after is waiting.
+    static HWND PaintedSlider(HWND window) {
+        HWND slider = FindWindowExW(window, nullptr, L"msctls_trackbar32", nullptr);
+        if (slider)
+            UpdateWindow(slider);
+        return slider;
+    }
+
     // The window shown as the program starts it, past the first tick, everything painted.
     std::unique_ptr<MainWindow> Shown() {
         SetCursorPos(0, 0);  // no image lit up under the pointer
@@ -289,9 +297,8 @@ TEST_F(MainWindowRedrawTest, ARareChangeStillPaintsTheWholeWindowAndTheSlider) {
     const auto window = Shown();
     ASSERT_NE(window, nullptr);
     const HWND hwnd = window->Handle();
-    HWND slider = FindWindowExW(hwnd, nullptr, L"msctls_trackbar32", nullptr);
+    const HWND slider = PaintedSlider(hwnd);
     ASSERT_NE(slider, nullptr);
-    UpdateWindow(slider);
 
     // A preset: its overlay and the slider's position change.
     const int position = form->Controls().RGBSlider.position;
@@ -324,9 +331,8 @@ TEST_F(MainWindowRedrawTest, HiddenByItsPictureAndShownFromTheTrayItLooksAsBefor
     const auto window = Shown();
     ASSERT_NE(window, nullptr);
     const HWND hwnd = window->Handle();
-    HWND slider = FindWindowExW(hwnd, nullptr, L"msctls_trackbar32", nullptr);
+    const HWND slider = PaintedSlider(hwnd);
     ASSERT_NE(slider, nullptr);
-    UpdateWindow(slider);
     const std::vector<std::uint32_t> before = Shot(hwnd);
     ASSERT_FALSE(before.empty());
     // A real picture: the panel, the key around it, and the slider's own colours.

@@ -20,7 +20,7 @@
 namespace qvx::tint::win32 {
 namespace {
 
-using fakes::FakeGammaDisplay;
+using fakes::RampAtPosition;
 
 bool RampsMustLoad() {
     const char* must = std::getenv("QVX_GAMMA_MUST_LOAD");
@@ -77,17 +77,9 @@ bool ReadDisplayRamp(const std::string& device, GammaRamp& ramp) {
     return ::testing::AssertionSuccess();
 }
 
-GammaRamp RampOf(int v) {
-    TintEngine engine;
-    engine.InitBaseRamp();
-    FakeGammaDisplay probe;
-    engine.ApplyPosition(v, probe);
-    return probe.lastRamp;
-}
-
 TEST(DesktopGammaDisplayTest, LoadedRampReadsBack) {
     auto display = MakeDesktopGammaDisplay();
-    const GammaRamp tinted = RampOf(33);
+    const GammaRamp tinted = RampAtPosition(33);
     QVX_REQUIRE_LOADED(display->SetDeviceGammaRamp(tinted));
     EXPECT_TRUE(HoldsRamp("", tinted));
     // The blue top level is darkened by a third, red and green by 6 percent.
@@ -95,8 +87,8 @@ TEST(DesktopGammaDisplayTest, LoadedRampReadsBack) {
     EXPECT_EQ(tinted[255], 61603);
 
     // Position 0 restores the identity ramp.
-    ASSERT_TRUE(display->SetDeviceGammaRamp(RampOf(0)));
-    EXPECT_TRUE(HoldsRamp("", RampOf(0)));
+    ASSERT_TRUE(display->SetDeviceGammaRamp(RampAtPosition(0)));
+    EXPECT_TRUE(HoldsRamp("", RampAtPosition(0)));
 }
 
 TEST(Win32DisplayDevicesTest, ListsTheDisplaysOfTheDesktopAndOpensEach) {
