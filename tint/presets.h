@@ -14,6 +14,11 @@ constexpr int kPresetPositions[7] = {50, 41, 33, 25, 17, 9, 0};
 // 1..7: the RGBImageNN_xuan overlay that position v highlights (bands tested from the top).
 int PresetForPosition(int v);
 
+// The next preset position strictly above v (direction > 0) or below it (direction < 0), by
+// the preset positions 0, 9, 17, 25, 33, 41, 50; v itself at the end of the range (50 up, 0
+// down). Positions between presets step to the neighbouring preset.
+int NextPresetPosition(int v, int direction);
+
 // Smart eye-care position for a local hour 0-23: 17 from 07:00 to 16:59, else 33.
 int SmartPosition(int hour);
 
