@@ -1,5 +1,6 @@
 #include "tint/presets.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -49,6 +50,26 @@ int PresetForPosition(int v) {
         return 6;
     }
     return 7;
+}
+
+int NextPresetPosition(int v, int direction) {
+    // The slider's range is 0..50: a position outside it steps from the nearest end.
+    v = std::clamp(v, 0, 50);
+    if (direction > 0) {
+        // kPresetPositions runs from the top down: the last one above v is the next up.
+        for (int n = 6; n >= 0; --n) {
+            if (kPresetPositions[n] > v) {
+                return kPresetPositions[n];
+            }
+        }
+    } else if (direction < 0) {
+        for (int position : kPresetPositions) {
+            if (position < v) {
+                return position;
+            }
+        }
+    }
+    return v;
 }
 
 int SmartPosition(int hour) {

@@ -16,7 +16,8 @@ int PresetForPosition(int v);
 
 // The next preset position strictly above v (direction > 0) or below it (direction < 0), by
 // the preset positions 0, 9, 17, 25, 33, 41, 50; v itself at the end of the range (50 up, 0
-// down). Positions between presets step to the neighbouring preset.
+// down). Positions between presets step to the neighbouring preset; one outside 0..50 counts
+// as the nearest end.
 int NextPresetPosition(int v, int direction);
 
 // Smart eye-care position for a local hour 0-23: 17 from 07:00 to 16:59, else 33.

@@ -26,6 +26,41 @@ TEST(PresetsTest, EveryBandBoundary) {
     }
 }
 
+TEST(PresetsTest, NextPresetUpAndDownAtEveryBandEdge) {
+    const struct {
+        int v;
+        int up;
+        int down;
+    } cases[] = {
+        {0, 9, 0},    {1, 9, 0},    {8, 9, 0},    {9, 17, 0},   {10, 17, 9},  {16, 17, 9},
+        {17, 25, 9},  {18, 25, 17}, {24, 25, 17}, {25, 33, 17}, {26, 33, 25}, {32, 33, 25},
+        {33, 41, 25}, {34, 41, 33}, {40, 41, 33}, {41, 50, 33}, {42, 50, 41}, {49, 50, 41},
+        {50, 50, 41}, {-5, 9, 0},   {70, 50, 41},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NextPresetPosition(c.v, 1), c.up) << c.v;
+        EXPECT_EQ(NextPresetPosition(c.v, -1), c.down) << c.v;
+        // Only the sign of the direction counts.
+        EXPECT_EQ(NextPresetPosition(c.v, 7), c.up) << c.v;
+        EXPECT_EQ(NextPresetPosition(c.v, -3), c.down) << c.v;
+    }
+}
+
+TEST(PresetsTest, StepsWalkEveryPresetAndStopAtTheEnds) {
+    int v = 0;
+    for (int n = 6; n >= 0; --n) {
+        EXPECT_EQ(v, kPresetPositions[n]);
+        v = NextPresetPosition(v, 1);
+    }
+    EXPECT_EQ(v, 50);
+    for (int n = 0; n < 7; ++n) {
+        EXPECT_EQ(v, kPresetPositions[n]);
+        v = NextPresetPosition(v, -1);
+    }
+    EXPECT_EQ(v, 0);
+    EXPECT_EQ(NextPresetPosition(23, 0), 23);
+}
+
 TEST(PresetsTest, SmartPositionByHour) {
     const struct {
         int hour;
