@@ -21,7 +21,8 @@ std::optional<Hotkey> ParseHotkey(std::string_view text);
 std::string FormatHotkey(const Hotkey& hotkey);
 
 // A combination pressed while a hotkey field records: the modifier flags held and the key's
-// virtual-key code. nullopt while only modifiers are held or the key has no text form.
+// virtual-key code. nullopt while only modifiers are held, the key has no text form, or it is
+// not a hotkey ParseHotkey accepts (a key other than F1-F24 without a modifier).
 std::optional<Hotkey> HotkeyFromKeys(std::uint32_t modifiers, std::uint32_t virtualKey);
 
 }  // namespace qvx::app
