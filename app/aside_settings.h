@@ -33,8 +33,9 @@ inline constexpr const char* kReminderQuiet = "ReminderQuiet";
 inline constexpr const char* kPauseUntil = "PauseUntil";
 }  // namespace aside_names
 
-// Reads a value's text ("" when not stored).
-using ReadSetting = std::function<std::string(const std::string& name)>;
+// Reads a value's text; nullopt when it is not stored. A stored "" is a value of its own: an
+// empty hotkey text means no hotkey, while a missing one means the default hotkey.
+using ReadSetting = std::function<std::optional<std::string>(const std::string& name)>;
 
 // Every value read with its default for what is missing or malformed. Nothing is written.
 AsideSettings LoadAsideSettings(const ReadSetting& read);
