@@ -29,7 +29,8 @@ public:
 };
 
 // Like RegisterHotKey: a combination already registered (by another program, or by us under
-// another id) is refused; an id is registered once, so it must be unregistered before reuse.
+// another id) is refused. Registering an id again without unregistering it first: the platform
+// keeps both, the old one never let go; the fake refuses it, so a caller that forgets shows.
 class FakeHotkeys final : public app::Hotkeys {
 public:
     std::map<int, app::Hotkey> registered;
