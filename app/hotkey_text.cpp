@@ -150,26 +150,26 @@ std::optional<Hotkey> ParseHotkey(std::string_view text) {
     if (trimmed.empty()) {
         return Hotkey{};
     }
-    std::vector<std::string> parts;
+    std::vector<std::string> tokens;
     std::size_t start = 0;
     while (true) {
         const std::size_t plus = trimmed.find('+', start);
         const std::size_t end = plus == std::string::npos ? trimmed.size() : plus;
-        parts.push_back(base::TrimSpaces(std::string_view(trimmed).substr(start, end - start)));
+        tokens.push_back(base::TrimSpaces(std::string_view(trimmed).substr(start, end - start)));
         if (plus == std::string::npos) {
             break;
         }
         start = plus + 1;
     }
     std::uint32_t modifiers = 0;
-    for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-        const std::optional<std::uint32_t> flag = ModifierFlag(parts[i]);
+    for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+        const std::optional<std::uint32_t> flag = ModifierFlag(tokens[i]);
         if (!flag || (modifiers & *flag) != 0) {
             return std::nullopt;
         }
         modifiers |= *flag;
     }
-    const std::optional<std::uint32_t> key = KeyFromName(parts.back());
+    const std::optional<std::uint32_t> key = KeyFromName(tokens.back());
     if (!key || !Acceptable(modifiers, *key)) {
         return std::nullopt;
     }
