@@ -53,6 +53,22 @@ enum class Picture : std::uint8_t {
     TintPanel,
     SettingsPanel,
     CounterPanel,
+    // The "设置" pill of the main window and the "恢复" pill of a pause.
+    SettingsButton,
+    ResumeButton,
+    // The reminder's third choice, "5分钟后提醒".
+    ReminderSnooze,
+    // The settings window: its backdrop, close cross, pills, switches and hotkey fields.
+    SettingsBackground,
+    SettingsClose,
+    PauseHourButton,
+    PauseMorningButton,
+    SwitchOff,
+    SwitchOn,
+    AddProgramButton,
+    RemoveProgramButton,
+    HotkeyField,
+    HotkeyFieldRecording,
 };
 
 struct ImageControl {

@@ -45,6 +45,8 @@ struct ClickTarget {
 constexpr ClickTarget kClickTargets[] = {
     {&MainFormControls::TuiChuImage, &MainForm::TuiChuImage_Click},
     {&MainFormControls::YinCangImage, &MainForm::YinCangImage_Click},
+    {&MainFormControls::SheZhiImage, &MainForm::SheZhiImage_Click},
+    {&MainFormControls::HuiFuImage, &MainForm::HuiFuImage_Click},
     {&MainFormControls::ZNHY, &MainForm::ZNHY_Click},
     {&MainFormControls::ZNHY_XUAN, &MainForm::ZNHY_XUAN_Click},
     {&MainFormControls::PLTX, &MainForm::PLTX_Click},
@@ -109,6 +111,7 @@ MainFormControls::MainFormControls()
       BCSC(MakeLabel(9810, 4735, 1095, 375, main_form_detail::kZeroTime)),
       ZDSC(MakeLabel(9810, 5275, 1215, 375, main_form_detail::kZeroTime)),
       GammaNotice(MakeLabel(1650, 975, 5600, 285, "")),
+      PauseNotice(MakeLabel(1650, 960, 2700, 315, "")),
       Background(MakeImage(0, 0, 11250, 6750, Picture::MainBackground)),
       Logo(MakeImage(300, 150, 1560, 555, Picture::Logo)),
       TintPanel(MakeImage(300, 900, 10650, 2250, Picture::TintPanel)),
@@ -116,6 +119,8 @@ MainFormControls::MainFormControls()
       CounterPanel(MakeImage(6600, 3300, 4500, 2600, Picture::CounterPanel)),
       TuiChuImage(MakeImage(8515, 165, 1035, 495, Picture::ExitButton)),
       YinCangImage(MakeImage(10005, 165, 1035, 495, Picture::HideButton)),
+      SheZhiImage(MakeImage(7350, 165, 1035, 495, Picture::SettingsButton)),
+      HuiFuImage(MakeImage(4400, 930, 900, 375, Picture::ResumeButton, false)),
       ZNHY(MakeImage(4420, 3550, 1785, 510, Picture::SmartOff)),
       ZNHY_XUAN(MakeImage(4420, 3550, 1785, 510, Picture::SmartOn, false)),
       PLTX(MakeImage(4420, 4350, 1785, 510, Picture::ReminderOff)),
@@ -125,6 +130,9 @@ MainFormControls::MainFormControls()
       gangwang(MakeImage(8164, 6030, 1365, 480, Picture::WebsiteButton)),
       xiazaidizhi(MakeImage(260, 6240, 5940, 315, Picture::DownloadLink)) {
     GammaNotice.visible = false;
+    PauseNotice.visible = false;
+    PauseNotice.fontSize = 10;
+    PauseNotice.color = main_form_detail::kLabelColor;
     GammaNotice.fontSize = 8;
     GammaNotice.color = 0x6060FF;  // light red on the dark panel
     RGBSlider.rect = {440, 1250, 10400, 275};
@@ -146,7 +154,7 @@ MainFormControls::MainFormControls()
 
 std::array<const LabelControl*, MainFormControls::kLabelCount>
 MainFormControls::LabelsInPaintOrder() const {
-    return {&PcVer, &PLSYSJ, &Fen, &KJSC, &LJSY, &BCSC, &ZDSC, &GammaNotice};
+    return {&PcVer, &PLSYSJ, &Fen, &KJSC, &LJSY, &BCSC, &ZDSC, &GammaNotice, &PauseNotice};
 }
 
 std::array<const ImageControl*, MainFormControls::kImageCount>
@@ -154,7 +162,8 @@ MainFormControls::ImagesInPaintOrder() const {
     return {&Background,      &Logo,
             &TintPanel,       &SettingsPanel,
             &CounterPanel,    &TuiChuImage,
-            &YinCangImage,    &ZNHY,
+            &YinCangImage,    &SheZhiImage,
+            &HuiFuImage,      &ZNHY,
             &ZNHY_XUAN,       &PLTX,
             &PLTX_XUAN,       &KJQD,
             &KJQD_XUAN,       &RGBImage01,
@@ -182,6 +191,7 @@ MsgForm::MsgForm(MainForm& owner)
     : Background(MakeImage(0, 0, 7320, 6765, Picture::ReminderBackground)),
       Image2(MakeImage(3700, 5400, 2220, 795, Picture::ReminderNeverAgain)),
       Image3(MakeImage(1370, 5400, 2220, 795, Picture::ReminderClose)),
+      Image4(MakeImage(2557, 6255, 2220, 420, Picture::ReminderSnooze)),
       owner_(owner) {}
 
 void MsgForm::Show() {
@@ -200,12 +210,16 @@ void MsgForm::Image3_Click() {
     Hide();
 }
 
+void MsgForm::Image4_Click() {
+    owner_.SnoozeReminder();
+}
+
 const ImageControl* MsgForm::ClickableAt(int twipX, int twipY) const {
     if (!visible_) {
         return nullptr;
     }
     // Image2 lies over Image3.
-    for (const ImageControl* image : {&Image2, &Image3}) {
+    for (const ImageControl* image : {&Image4, &Image2, &Image3}) {
         if (image->visible && Contains(image->rect, twipX, twipY)) {
             return image;
         }
@@ -219,6 +233,8 @@ bool MsgForm::ClickAt(int twipX, int twipY) {
         Image2_Click();
     } else if (image == &Image3) {
         Image3_Click();
+    } else if (image == &Image4) {
+        Image4_Click();
     }
     return image != nullptr;
 }
@@ -226,6 +242,7 @@ bool MsgForm::ClickAt(int twipX, int twipY) {
 MainForm::MainForm(MainFormPorts ports)
     : ports_(ports),
       reminder_(*this),
+      settings_(*this),
       exchange_(
           report::ExchangePorts{*this, ports.http, ports.macs, ports.prompt, ports.launcher}) {}
 
@@ -244,6 +261,7 @@ bool MainForm::ClickAt(int twipX, int twipY) {
 }
 
 void MainForm::RGBSlider_Scroll(int position) {
+    UserChoseTint();
     SetSliderPosition(position);
 }
 

@@ -15,12 +15,16 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/aside_settings.h"
+#include "app/desktop_ports.h"
 #include "app/form_controls.h"
 #include "app/main_form_ports.h"
+#include "app/settings_form.h"
 #include "report/server_exchange.h"
 #include "tint/gamma_ramp.h"
 
@@ -42,6 +46,9 @@ struct MainFormControls {
     // A line in the tint panel's title row, shown while a display keeps refusing the tint;
     // empty otherwise.
     LabelControl GammaNotice;
+    // "已暂停，HH:MM 恢复" in the tint panel's title row while the tint is paused (in place of
+    // the refusal line: a paused display shows no tint to refuse); empty otherwise.
+    LabelControl PauseNotice;
 
     // Images, declared in paint order (back to front); see ImagesInPaintOrder().
     ImageControl Background;  // 750 x 450 px
@@ -51,6 +58,8 @@ struct MainFormControls {
     ImageControl CounterPanel;
     ImageControl TuiChuImage;
     ImageControl YinCangImage;
+    ImageControl SheZhiImage;  // opens the settings window
+    ImageControl HuiFuImage;   // ends a pause, shown while paused
     ImageControl ZNHY;
     ImageControl ZNHY_XUAN;
     ImageControl PLTX;
@@ -76,8 +85,8 @@ struct MainFormControls {
 
     MainFormControls();
 
-    static constexpr std::size_t kLabelCount = 8;
-    static constexpr std::size_t kImageCount = 29;
+    static constexpr std::size_t kLabelCount = 9;
+    static constexpr std::size_t kImageCount = 31;
     // Every label, in the order the window paints them (over the images).
     std::array<const LabelControl*, kLabelCount> LabelsInPaintOrder() const;
     // Every image, back to front: paint in this order, hit-test in reverse.
@@ -107,6 +116,11 @@ struct MainFormPorts {
     report::MacSource& macs;
     report::Prompt& prompt;
     report::ProgramLauncher& launcher;
+    // Stepping aside, pausing, hotkeys and the settings window.
+    Desktop& desktop;
+    Hotkeys& hotkeys;
+    ProgramPicker& picker;
+    WallClock& wallClock;
 };
 
 // The rest reminder pop-up: modeless, topmost, colour-keyed like the main window. Loaded on its
@@ -118,6 +132,7 @@ public:
     ImageControl Background;  // 488 x 451 px
     ImageControl Image2;      // switch the reminder off and close
     ImageControl Image3;      // close
+    ImageControl Image4;      // "5分钟后提醒": close, and remind again in 5 minutes
 
     static constexpr int kClientWidthTwips = 7335;
     static constexpr int kClientHeightTwips = 6780;
@@ -133,6 +148,7 @@ public:
 
     void Image2_Click();
     void Image3_Click();
+    void Image4_Click();
     // The visible clickable image at this point, or none: the one place that says what a press
     // on the pop-up clicks (a press elsewhere moves the window).
     const ImageControl* ClickableAt(int twipX, int twipY) const;
@@ -202,6 +218,40 @@ public:
     void PLTX_XUAN_Click();
     void KJQD_Click();
     void KJQD_XUAN_Click();
+    void SheZhiImage_Click();
+    void HuiFuImage_Click();
+
+    // Pausing: every display shows the identity ramp until the end, stored as "PauseUntil".
+    void PauseForHour();
+    // Until the next 07:00 local time.
+    void PauseUntilMorning();
+    // Ends a pause (a user's choice of tint ends it too).
+    void ResumeTint();
+    bool Paused() const { return pauseEnd_.has_value(); }
+    std::optional<std::int64_t> PauseEnd() const { return pauseEnd_; }
+
+    // The settings window's changes, each applied and stored at once.
+    const AsideSettings& Aside() const { return aside_; }
+    void SetFullScreenPause(bool on);
+    void SetReminderQuiet(bool on);
+    // Asks for a program with the file dialog and adds its file name.
+    void AddExcludedProgram();
+    void RemoveExcludedProgram(std::size_t index);
+    // 0 warmer, 1 cooler, 2 pause; a hotkey with no key clears it.
+    void SetHotkey(std::size_t which, const Hotkey& hotkey);
+    const Hotkey& HotkeyAt(std::size_t which) const;
+
+    // A registered hotkey was pressed (its id: kHotkeyWarmer, kHotkeyCooler, kHotkeyPause).
+    void HotkeyPressed(int id);
+    static constexpr int kHotkeyWarmer = 1;
+    static constexpr int kHotkeyCooler = 2;
+    static constexpr int kHotkeyPause = 3;
+
+    // The session was unlocked, the PC woke or a display powered on: the tint is loaded again
+    // now rather than on the next tick.
+    void DisplaysAwake();
+    // The reminder's "5分钟后提醒".
+    void SnoozeReminder();
 
     void KillMeProcessID(const std::string& imageName);
     std::uintptr_t GetWindowIcon(std::uintptr_t window, std::string& iconFile, std::int16_t index);
@@ -219,6 +269,8 @@ public:
     void SetVisible(bool visible) { visible_ = visible; }
     MsgForm& Reminder() { return reminder_; }
     const MsgForm& Reminder() const { return reminder_; }
+    SettingsForm& Settings() { return settings_; }
+    const SettingsForm& Settings() const { return settings_; }
 
     int SendInfoTimerInterval() const { return sendInfoTimerInterval_; }
     bool SendInfoTimerEnabled() const { return sendInfoTimerEnabled_; }
@@ -278,6 +330,21 @@ private:
     int StoredStrengthPosition();
     std::int16_t LoadSwitch(const std::string& name);
 
+    // main_form_aside.cpp
+    void LoadAside();
+    // Which displays step aside now (a pause, the window in front), for the next load.
+    void UpdateAside();
+    // The tint loaded at once with what steps aside now (a pause begun or ended, a setting).
+    void ApplyTintNow();
+    void StartPause(std::int64_t endUtc);
+    void EndPause();
+    // A user's choice of tint (slider, preset, hotkey) ends a pause.
+    void UserChoseTint();
+    void ShowPauseState();
+    void RegisterHotkeys();
+    // The reminder is due while a full-screen program or presentation is in front.
+    bool ReminderMustWait();
+
     // main_form_counters.cpp
     void RestoreDayCounters();
     void AdvanceUseCounters();
@@ -301,6 +368,7 @@ private:
     MainFormPorts ports_;
     MainFormControls controls_;
     MsgForm reminder_;
+    SettingsForm settings_;
 
     tint::TintEngine tint_;  // BaseRamp, OutputRamp, LastTintRefresh, NudgeCount
     TrayRecord trayRecord_;
@@ -326,6 +394,10 @@ private:
     bool sendInfoTimerEnabled_ = false;
     bool ended_ = false;
     bool tickRunning_ = false;
+    AsideSettings aside_;
+    std::optional<std::int64_t> pauseEnd_;  // UTC
+    // Combinations another program holds, said once per run each.
+    std::vector<std::string> hotkeysReported_;
     // What the labels show, so a tick reformats a label only when its value changed.
     std::int32_t shownCountdown_ = 45;
 };

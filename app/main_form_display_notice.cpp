@@ -39,7 +39,7 @@ void MainForm::NoteTintLoad(bool accepted) {
     if (refusedLoads_ < kRefusedLoadsBeforeNotice) {
         ++refusedLoads_;
     }
-    if (refusedLoads_ < kRefusedLoadsBeforeNotice || line.visible) {
+    if (refusedLoads_ < kRefusedLoadsBeforeNotice || line.visible || pauseEnd_) {
         return;
     }
     line.text = kNoticeText;

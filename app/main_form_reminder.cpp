@@ -41,14 +41,21 @@ void MainForm::ActivityCheck() {
 }
 
 void MainForm::ReminderStep() {
+    // Due and still at 0: the reminder waits for a full-screen program or presentation to end.
+    const bool waiting = pltx_ == 1 && restCountdown_ == 0;
     if (++minuteTicks_ >= kTicksPerMinute) {
         minuteTicks_ = 0;
-        --restCountdown_;
+        if (!waiting) {
+            --restCountdown_;
+        }
     }
     AdvanceUseCounters();
     ShowCountdown();
     WriteUseLabels();
     if (pltx_ == 1 && restCountdown_ == 0) {
+        if (ReminderMustWait()) {
+            return;  // asked again on every active tick, shown as soon as the moment is good
+        }
         // Shown again even when still open from the last time; it stays until clicked.
         reminder_.Show();
         restCountdown_ = kRestMinutes;

@@ -164,24 +164,31 @@ void MainForm::ZNHY_XUAN_Click() {
 }
 
 void MainForm::RGBImage01_Click() {
+    UserChoseTint();
     SetSliderPosition(kPresetPositions[0]);
 }
 void MainForm::RGBImage02_Click() {
+    UserChoseTint();
     SetSliderPosition(kPresetPositions[1]);
 }
 void MainForm::RGBImage03_Click() {
+    UserChoseTint();
     SetSliderPosition(kPresetPositions[2]);
 }
 void MainForm::RGBImage04_Click() {
+    UserChoseTint();
     SetSliderPosition(kPresetPositions[3]);
 }
 void MainForm::RGBImage05_Click() {
+    UserChoseTint();
     SetSliderPosition(kPresetPositions[4]);
 }
 void MainForm::RGBImage06_Click() {
+    UserChoseTint();
     SetSliderPosition(kPresetPositions[5]);
 }
 void MainForm::RGBImage07_Click() {
+    UserChoseTint();
     SetSliderPosition(kPresetPositions[6]);
 }
 

@@ -42,6 +42,8 @@ void MainForm::Form_Load() {
     LoadSwitches();
     // 11. The display's device context is held by the gamma port; the identity ramp.
     tint_.InitBaseRamp();
+    // Stepping aside, a pause that is still running and the hotkeys, before the first load.
+    LoadAside();
     // 12. Initial tint.
     ApplyInitialTint();
     // 13. Rest reminder switch.
@@ -75,6 +77,7 @@ void MainForm::Tick() {
     }
     AdvanceRunCounter();
     DayRollOver();
+    UpdateAside();
     NoteTintLoad(
         tint_.Refresh(controls_.RGBSlider.position, ports_.clock.NowSeconds(), ports_.gamma));
 }

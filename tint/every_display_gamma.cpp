@@ -20,6 +20,19 @@ bool EveryDisplayGamma::SetDeviceGammaRamp(const GammaRamp& ramp) {
     return all;
 }
 
+bool EveryDisplayGamma::LoadStepAside(const GammaRamp& ramp, const GammaRamp& identity,
+                                      const Aside& aside) {
+    bool all = !held_.empty();
+    for (Held& held : held_) {
+        // The desktop's own context stands for every display at once.
+        const bool asideHere = held.name.empty() ? !aside.None() : aside.Covers(held.name);
+        if (!held.display->SetDeviceGammaRamp(asideHere ? identity : ramp)) {
+            all = false;
+        }
+    }
+    return all;
+}
+
 void EveryDisplayGamma::DisplaysChanged() {
     std::vector<std::string> names = devices_.AttachedDisplays();
     std::vector<Held> next;

@@ -23,6 +23,9 @@ public:
     // The same ramp into every display, each tried even when an earlier one refused; true only
     // when every display took it (false with no display at all).
     bool SetDeviceGammaRamp(const GammaRamp& ramp) override;
+    // Each display by its own name: those aside take the identity ramp, the others the ramp.
+    bool LoadStepAside(const GammaRamp& ramp, const GammaRamp& identity,
+                       const Aside& aside) override;
     // Lists the displays again: a display still attached keeps its context, a new one is
     // opened, one gone has its context released.
     void DisplaysChanged() override;

@@ -125,7 +125,14 @@ bool TintEngine::ApplyPosition(int v, GammaDisplay& display) {
     ScaleRampChannel(static_cast<std::int16_t>(-g), 1);
     ScaleRampChannel(static_cast<std::int16_t>(-v), 2);
     // A refused load is retried by the next refresh within a second.
-    return display.SetDeviceGammaRamp(outputRamp_);
+    return Load(display);
+}
+
+bool TintEngine::Load(GammaDisplay& display) {
+    if (aside_.None()) {
+        return display.SetDeviceGammaRamp(outputRamp_);
+    }
+    return display.LoadStepAside(outputRamp_, baseRamp_, aside_);
 }
 
 bool TintEngine::Refresh(int v, std::int64_t nowSeconds, GammaDisplay& display) {
@@ -147,7 +154,7 @@ bool TintEngine::Refresh(int v, std::int64_t nowSeconds, GammaDisplay& display) 
     ScaleRampChannel(static_cast<std::int16_t>(-g), 0);
     ScaleRampChannel(static_cast<std::int16_t>(-g), 1);
     ScaleRampChannel(static_cast<std::int16_t>(-blue), 2);
-    const bool accepted = display.SetDeviceGammaRamp(outputRamp_);
+    const bool accepted = Load(display);
     lastTintRefresh_ = nowSeconds;
     return accepted;
 }

@@ -3,6 +3,7 @@
 // slider changes and on the one-second refresh of the session tick.
 
 #include <cstdint>
+#include <utility>
 
 #include "tint/gamma_display_port.h"
 
@@ -34,6 +35,10 @@ public:
     // around it for twelve refreshes after a gap of 6 s or more; sets LastTintRefresh to now.
     // Returns what the load answered.
     bool Refresh(int v, std::int64_t nowSeconds, GammaDisplay& display);
+    // The displays that show the identity ramp from the next load on, whatever the position.
+    void SetAside(Aside aside) { aside_ = std::move(aside); }
+    const Aside& AsideNow() const { return aside_; }
+
     // End of start-up: LastTintRefresh := now, NudgeCount := 0.
     void ResetRefresh(std::int64_t nowSeconds);
 
@@ -47,6 +52,9 @@ private:
     GammaRamp outputRamp_{};  // OutputRamp
     int nudgeCount_ = 0;      // NudgeCount: 0, 5, ..., 55
     std::int64_t lastTintRefresh_ = 0;  // LastTintRefresh, whole seconds of the clock port
+    Aside aside_;
+
+    bool Load(GammaDisplay& display);
 };
 
 }  // namespace qvx::tint

@@ -25,6 +25,8 @@ MainWindow::MainWindow(MainForm& form, OwnerWindow& owner, const PicturePainter&
       log_(log),
       reminder_(form.Reminder(), painter, log,
                 [this](const std::function<void()>& h) { Dispatch(h); }),
+      settings_(form.Settings(), painter, log,
+                [this](const std::function<void()>& h) { Dispatch(h); }),
       handlers_([this] { return form_.Ended(); },
                 [this] { base::LogCurrentException(log_, "main window handler"); }) {}
 
@@ -73,6 +75,8 @@ bool MainWindow::Create() {
 
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     owner_.Set(Handle());
+    // Unlocking, waking and a display powering on bring the tint back at once.
+    wake_.emplace(Handle());
     return true;
 }
 
@@ -146,6 +150,7 @@ void MainWindow::Sync() {
     if (whole)
         InvalidateRect(slider_, nullptr, FALSE);
     reminder_.Sync();
+    settings_.Sync();
 }
 
 int MainWindow::Run() {
@@ -241,6 +246,24 @@ bool MainWindow::Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
                 maybeTray ? WhenBusy::Defer : WhenBusy::Drop);
             return true;
         }
+        case WM_HOTKEY: {
+            const auto id = static_cast<int>(wParam);
+            if (form_.Settings().Recording()) {
+                // A field that records takes the combination, even one registered already.
+                const std::uint32_t modifiers = LOWORD(lParam) & ~static_cast<UINT>(MOD_NOREPEAT);
+                const std::uint32_t key = HIWORD(lParam);
+                Dispatch([this, modifiers, key] { form_.Settings().KeyDown(modifiers, key); });
+            } else {
+                Dispatch([this, id] { form_.HotkeyPressed(id); });
+            }
+            return true;
+        }
+        case WM_WTSSESSION_CHANGE:
+        case WM_POWERBROADCAST:
+            if (IsDisplayWakeMessage(message, wParam, lParam))
+                Dispatch([this] { form_.DisplaysAwake(); });
+            result = TRUE;
+            return message == WM_POWERBROADCAST;
         case WM_DISPLAYCHANGE:
             // A display plugged in or out, or a new mode: the displays are listed again; the
             // system's own handling follows.

@@ -16,8 +16,10 @@
 #include "app/handler_queue.h"
 #include "app/main_form.h"
 #include "app/win32/app_ports.h"
+#include "app/win32/desktop_adapters.h"
 #include "app/win32/drawn_window.h"
 #include "app/win32/msg_form_window.h"
+#include "app/win32/settings_window.h"
 #include "base/log.h"
 
 namespace qvx::app::win32 {
@@ -60,6 +62,8 @@ private:
     base::Log& log_;
     Bitmap32 sliderBuffer_;
     MsgFormWindow reminder_;
+    SettingsWindow settings_;
+    std::optional<DisplayWakeNotifications> wake_;  // registered once the window exists
     HWND slider_ = nullptr;
     UINT taskbarCreated_ = 0;
     bool timerRunning_ = false;

@@ -198,14 +198,22 @@ bool PaintMainWindowPicture(const Canvas& c, Picture picture) {
             c.Text(c.Box(), L"访问官网下载页面获取最新版本 »", link);
             return true;
         }
+        case Picture::SettingsButton:
+            Button(c, L"设置", false, muted, kTextMain, 14.0f);
+            return true;
+        case Picture::ResumeButton:
+            Button(c, L"恢复", true, muted, RGB(255, 255, 255), 13.0f);
+            return true;
         case Picture::SmartOff:
         case Picture::ReminderOff:
         case Picture::AutoStartOff:
+        case Picture::SwitchOff:
             Toggle(c, false);
             return true;
         case Picture::SmartOn:
         case Picture::ReminderOn:
         case Picture::AutoStartOn:
+        case Picture::SwitchOn:
             Toggle(c, true);
             return true;
         case Picture::Preset01:

@@ -1,5 +1,7 @@
 #include "app/win32/msg_form_window.h"
 
+#include "app/win32/window_util.h"
+
 namespace qvx::app::win32 {
 
 MsgFormWindow::MsgFormWindow(MsgForm& form, const PicturePainter& painter, base::Log& log,
@@ -12,7 +14,7 @@ MsgFormWindow::MsgFormWindow(MsgForm& form, const PicturePainter& painter, base:
       dispatch_(std::move(dispatch)) {}
 
 std::vector<const ImageControl*> MsgFormWindow::Images() const {
-    return {&form_.Background, &form_.Image3, &form_.Image2};
+    return {&form_.Background, &form_.Image3, &form_.Image2, &form_.Image4};
 }
 
 const ImageControl* MsgFormWindow::ClickableAt(int twipX, int twipY) const {
@@ -36,6 +38,10 @@ void MsgFormWindow::Sync() {
         if (!Handle() && !Create())
             return;
         RedrawChanged();
+        if (!IsWindowVisible(Handle())) {
+            // Where the user is looking: the monitor of the window in front.
+            CentreOnForegroundMonitor(Handle());
+        }
         if (!IsWindowVisible(Handle()) || form_.ShowCount() != shownCount_) {
             // A new reminder brings the pop-up to the front even when it is still open.
             SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,

@@ -3,6 +3,7 @@
 #include "app/win32/drawing_canvas.h"
 #include "app/win32/main_window_pictures.h"
 #include "app/win32/reminder_pictures.h"
+#include "app/win32/settings_pictures.h"
 #include "base/win32/fonts.h"
 #include "base/win32/text.h"
 
@@ -16,15 +17,19 @@ using Gdiplus::RectF;
 PicturePainter::PicturePainter() : uiFace_(base::win32::ChineseUiFace(L"微软雅黑")) {}
 
 void PicturePainter::PaintHover(HDC dc, Picture picture, const TwipRect& rect, double scale) const {
-    if (!gdiplus_.Started() || picture == Picture::DownloadLink)
-        return;  // the link has its hand cursor
+    if (!gdiplus_.Started() || picture == Picture::DownloadLink ||
+        picture == Picture::ReminderSnooze)
+        return;  // a link has its hand cursor
     Canvas c(dc, rect, scale, uiFace_);
     c.Shapes([&](Gdiplus::Graphics& g) {
         RectF box = Inset(c.Box(), 1.5f, 1.5f);
         bool card = picture >= Picture::Preset01 && picture <= Picture::PresetSelected07;
         float radius = card ? 10.0f : std::min(box.Height / 2, 14.0f);
-        if (picture >= Picture::SmartOff && picture <= Picture::AutoStartOn)
+        if ((picture >= Picture::SmartOff && picture <= Picture::AutoStartOn) ||
+            picture == Picture::SwitchOff || picture == Picture::SwitchOn)
             radius = box.Height / 2;
+        else if (picture == Picture::HotkeyField || picture == Picture::HotkeyFieldRecording)
+            radius = 6.0f;
         Gdiplus::SolidBrush light(Color(34, 255, 255, 255));
         FillRound(g, box, radius, light);
         StrokeRound(g, box, radius, Color(110, 255, 255, 255), 1.0f);
@@ -68,8 +73,8 @@ void PicturePainter::Paint(HDC dc, Picture picture, const TwipRect& rect, double
     if (!gdiplus_.Started() || picture == Picture::None || rect.width <= 0 || rect.height <= 0)
         return;
     Canvas c(dc, rect, scale, uiFace_);
-    if (!PaintMainWindowPicture(c, picture))
-        PaintReminderPicture(c, picture);
+    if (!PaintMainWindowPicture(c, picture) && !PaintReminderPicture(c, picture))
+        PaintSettingsPicture(c, picture);
 }
 
 }  // namespace qvx::app::win32

@@ -48,6 +48,11 @@ bool PaintReminderPicture(const Canvas& c, Picture picture) {
         case Picture::ReminderNeverAgain:
             Button(c, L"不再提醒", false, muted, kTextMain, 17.0f);
             return true;
+        case Picture::ReminderSnooze: {
+            TextStyle link{14.0f, false, RGB(127, 178, 240), Align::Centre, true};
+            c.Text(c.Box(), L"5分钟后提醒", link);
+            return true;
+        }
         default:
             return false;
     }

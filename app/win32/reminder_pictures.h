@@ -1,6 +1,6 @@
 #pragma once
-// The pictures of the rest reminder pop-up: its background with the message, and its two
-// buttons.
+// The pictures of the rest reminder pop-up: its background with the message, its two
+// buttons and the link that reminds again later.
 
 #include "app/form_controls.h"
 #include "app/win32/drawing_canvas.h"

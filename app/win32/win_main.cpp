@@ -6,6 +6,7 @@
 #include "app/main_form.h"
 #include "app/main_module.h"
 #include "app/win32/app_ports.h"
+#include "app/win32/desktop_adapters.h"
 #include "app/win32/main_window.h"
 #include "app/win32/picture_painter.h"
 #include "app/win32/registry_adapter.h"
@@ -48,10 +49,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         report::win32::WmiMacSource macs;
         report::win32::MessageBoxPrompt prompt;
         report::win32::ProcessLauncher launcher;
+        Win32Desktop desktop;
+        Win32Hotkeys hotkeys(owner);
+        Win32ProgramPicker picker(owner);
+        Win32WallClock wallClock;
 
         PicturePainter painter;
         MainForm form(MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell,
-                                    messages, host, http, macs, prompt, launcher});
+                                    messages, host, http, macs, prompt, launcher, desktop,
+                                    hotkeys, picker, wallClock});
         MainWindow window(form, owner, painter, log);
         if (!window.Create())
             return 1;

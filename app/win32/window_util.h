@@ -18,5 +18,8 @@ void MakeColourKeyed(HWND window);
 void MoveToSuggestedRect(HWND window, LPARAM lParam);
 // Outer window rectangle for a client area of width x height, centred on the primary work area.
 RECT CentredRect(int width, int height, DWORD style, DWORD exStyle);
+// Moves the window, keeping its size, to the centre of the work area of the monitor the window
+// in front is on (the primary one when nothing is in front), held inside that work area.
+void CentreOnForegroundMonitor(HWND window);
 
 }  // namespace qvx::app::win32

@@ -6,6 +6,7 @@
 
 #include "app/main_form.h"
 #include "app/main_module.h"
+#include "tests/fakes/desktop_fakes.h"
 #include "tests/fakes/fake_gamma_display.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/main_form_fakes.h"
@@ -32,8 +33,13 @@ void BM_SessionTick(benchmark::State& state) {
     fakes::FakeMacSource macs;
     fakes::FakePrompt prompt(nullptr);
     fakes::FakeLauncher launcher;
+    fakes::FakeDesktop desktop;
+    fakes::FakeHotkeys hotkeys;
+    fakes::FakeProgramPicker picker;
+    fakes::FakeWallClock wallClock;
     MainForm form(MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell, messages,
-                                host, stats, macs, prompt, launcher});
+                                host, stats, macs, prompt, launcher, desktop, hotkeys, picker,
+                                wallClock});
     form.Form_Load();
     const bool active = state.range(0) != 0;
     for (auto _ : state) {

@@ -44,7 +44,7 @@ qvx_e2e_wait() { qvx_wait "$@"; }
 qvx_e2e_up() {
     local kind=${1:-xvfb}
     qvx_build windows "$QVX_WIN_BUILD" quorvex qvx_gamma_probe qvx_memory_probe qvx_window_probe \
-        qvx_reminder_demo >/dev/null || qvx_e2e_fail "build of quorvex.exe and the helpers"
+        qvx_reminder_demo qvx_cover_window >/dev/null || qvx_e2e_fail "build of quorvex.exe and the helpers"
     # One prefix for the quorvex scenarios of this run folder: the program keeps all its state
     # in the registry and its install folder, both reset below.
     qvx_wine_env "$QVX_E2E_ROOT/quorvex"

@@ -8,6 +8,7 @@
 #include "app/main_form.h"
 #include "app/main_module.h"
 #include "app/win32/app_ports.h"
+#include "app/win32/desktop_adapters.h"
 #include "app/win32/main_window.h"
 #include "app/win32/picture_painter.h"
 #include "app/win32/registry_adapter.h"
@@ -61,9 +62,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Win32MessageBoxes messages(owner);
     Win32ProgramHost host(owner);
     NoServer server;
+    Win32Desktop desktop;
+    Win32Hotkeys hotkeys(owner);
+    Win32ProgramPicker picker(owner);
+    Win32WallClock wallClock;
     PicturePainter painter;
     MainForm form(MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell, messages,
-                                host, server, server, server, server});
+                                host, server, server, server, server, desktop, hotkeys, picker,
+                                wallClock});
     base::win32::FileLog log(base::win32::ProgramLogFolder(), L"qvx_reminder_demo");
     MainWindow window(form, owner, painter, log);
     if (!window.Create())

@@ -42,7 +42,8 @@ protected:
         displays = std::make_unique<EveryDisplayGamma>(desk);
         form = std::make_unique<MainForm>(MainFormPorts{module, *displays, clock, idle, processes,
                                                         tray, icons, shell, messages, host, stats,
-                                                        macs, prompt, launcher});
+                                                        macs, prompt, launcher, desktop,
+                                                        hotkeys, picker, wallClock});
         form->Form_Load();
         return *form;
     }

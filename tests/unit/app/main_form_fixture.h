@@ -11,6 +11,7 @@
 
 #include "app/main_form.h"
 #include "app/main_module.h"
+#include "tests/fakes/desktop_fakes.h"
 #include "tests/fakes/fake_gamma_display.h"
 #include "tests/fakes/fake_registry.h"
 #include "tests/fakes/main_form_fakes.h"
@@ -21,11 +22,14 @@ namespace qvx::app {
 inline constexpr const char* kQuorvexKey = "Software\\quorvex";
 inline constexpr const char* kRunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 inline constexpr std::uintptr_t kIconHandle = 0x1A0057;
+// 2026-12-10 12:00:00 UTC, the fake clock's local noon in a zone at UTC.
+inline constexpr std::int64_t kFixtureUtc = 1796904000;
 
 class MainFormFixture : public ::testing::Test {
 protected:
     MainFormFixture() {
         stats.Down();  // no statistics service: the first tick's exchange changes nothing
+        wallClock.utcNow = kFixtureUtc;
         // The program folder holds its icon.
         icons.files[host.folder + "\\quorvex.ico"] = kIconHandle;
     }
@@ -33,9 +37,9 @@ protected:
     // A new MainForm on the same fakes (a restart keeps the registry).
     MainForm& Make() {
         form.reset();
-        form = std::make_unique<MainForm>(MainFormPorts{module, gamma, clock, idle, processes, tray,
-                                                        icons, shell, messages, host, stats, macs,
-                                                        prompt, launcher});
+        form = std::make_unique<MainForm>(
+            MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell, messages, host,
+                          stats, macs, prompt, launcher, desktop, hotkeys, picker, wallClock});
         return *form;
     }
     MainForm& Start() {
@@ -114,6 +118,10 @@ protected:
     fakes::FakeMacSource macs;
     fakes::FakePrompt prompt{nullptr};
     fakes::FakeLauncher launcher;
+    fakes::FakeDesktop desktop;
+    fakes::FakeHotkeys hotkeys;
+    fakes::FakeProgramPicker picker;
+    fakes::FakeWallClock wallClock;
     std::unique_ptr<MainForm> form;
 };
 

@@ -36,6 +36,13 @@ TEST_F(StartupTest, StepsRunInOrderAcrossThePorts) {
         "reg read PLTX",  // switches
         "reg read KJQD",
         "reg write KJQD",  //  (KJQD missing: 1)
+        "reg read FullScreenPause",
+        "reg read ExcludedPrograms",  // stepping aside, hotkeys, a running pause:
+        "reg read HotkeyWarmer",      // before the first load
+        "reg read HotkeyCooler",
+        "reg read HotkeyPause",
+        "reg read ReminderQuiet",
+        "reg read PauseUntil",
         "reg read SetHuYanValue",
         "reg write SetHuYanValue",  // initial tint, stored again
         "reg write quorvex",        // auto-start

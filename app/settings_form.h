@@ -1,0 +1,98 @@
+#pragma once
+// The settings window's form: pausing, stepping aside for full-screen and chosen programs, the
+// reminder's quiet moments and the hotkeys. Every change goes to the main form at once, which
+// applies and stores it; this form only shows the main form's state and records hotkeys.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "app/desktop_ports.h"
+#include "app/form_controls.h"
+
+namespace qvx::app {
+
+class MainForm;
+
+class SettingsForm {
+public:
+    explicit SettingsForm(MainForm& owner);
+    SettingsForm(const SettingsForm&) = delete;
+    SettingsForm& operator=(const SettingsForm&) = delete;
+
+    static constexpr int kClientWidthTwips = 7800;
+    static constexpr int kClientHeightTwips = 9600;
+    // Chosen programs listed at once; the rest are counted below the list.
+    static constexpr std::size_t kProgramRows = 5;
+    static constexpr std::size_t kHotkeyRows = 3;  // warmer, cooler, pause
+
+    ImageControl Background;
+    ImageControl CloseImage;
+    ImageControl PauseHourImage;     // "暂停1小时"
+    ImageControl PauseMorningImage;  // "暂停至明早"
+    ImageControl ResumeImage;        // "恢复", while paused
+    ImageControl FullScreenOff;      // "全屏时暂停护眼" off / on
+    ImageControl FullScreenOn;
+    ImageControl QuietOff;  // "全屏或演示时不打扰" off / on
+    ImageControl QuietOn;
+    ImageControl AddProgramImage;  // "添加程序"
+    std::array<ImageControl, kProgramRows> RemoveImages;
+    std::array<ImageControl, kHotkeyRows> HotkeyFields;
+
+    LabelControl Title;
+    LabelControl PauseCaption;
+    LabelControl PauseState;  // "已暂停，HH:MM 恢复", or empty
+    LabelControl FullScreenCaption;
+    LabelControl QuietCaption;
+    LabelControl ProgramsCaption;
+    std::array<LabelControl, kProgramRows> ProgramNames;
+    LabelControl MorePrograms;  // "还有 N 个"
+    LabelControl HotkeysCaption;
+    std::array<LabelControl, kHotkeyRows> HotkeyNames;
+    std::array<LabelControl, kHotkeyRows> HotkeyTexts;
+    LabelControl HotkeyHint;
+
+    bool Visible() const { return visible_; }
+    // How many times it was opened (the window brings itself to the front on a new opening).
+    int ShowCount() const { return showCount_; }
+    void Show();
+    void Hide();
+
+    // The hotkey field that records the next combination, if any.
+    std::optional<std::size_t> Recording() const { return recording_; }
+
+    // Brings every control in line with the main form's state.
+    void Refresh();
+
+    // Click handlers.
+    void CloseImage_Click();
+    void PauseHourImage_Click();
+    void PauseMorningImage_Click();
+    void ResumeImage_Click();
+    void FullScreenOff_Click();
+    void FullScreenOn_Click();
+    void QuietOff_Click();
+    void QuietOn_Click();
+    void AddProgramImage_Click();
+    void RemoveImage_Click(std::size_t row);
+    void HotkeyField_Click(std::size_t row);
+
+    // A key pressed while the window has the keyboard: while a field records, a combination
+    // with a modifier (or F1-F24) becomes that hotkey, Backspace or Delete alone clears it, Esc
+    // cancels; otherwise Esc closes the window. True when the key was used.
+    bool KeyDown(std::uint32_t modifiers, std::uint32_t virtualKey);
+
+    const ImageControl* ClickableAt(int twipX, int twipY) const;
+    bool ClickAt(int twipX, int twipY);
+    std::vector<const ImageControl*> Images() const;
+    std::vector<const LabelControl*> Labels() const;
+
+private:
+    MainForm& owner_;
+    bool visible_ = false;
+    int showCount_ = 0;
+    std::optional<std::size_t> recording_;
+};
+
+}  // namespace qvx::app

@@ -1,0 +1,41 @@
+#pragma once
+// The settings window: a drawn window like the main window and the reminder, created the first
+// time the form opens, hidden (never destroyed) when it closes. It adds the keyboard: Esc
+// closes it, and a hotkey field that records takes the next combination pressed.
+
+#include <windows.h>
+
+#include <functional>
+
+#include "app/settings_form.h"
+#include "app/win32/drawn_window.h"
+#include "base/log.h"
+
+namespace qvx::app::win32 {
+
+class SettingsWindow : public DrawnWindow {
+public:
+    // dispatch runs a handler of the form and brings every window in line with the model.
+    SettingsWindow(SettingsForm& form, const PicturePainter& painter, base::Log& log,
+                   std::function<void(const std::function<void()>&)> dispatch);
+
+    // Shows, raises or hides the window to match the form.
+    void Sync();
+
+    // The modifier flags (kModAlt ...) held now, as the keyboard state says.
+    static std::uint32_t ModifiersHeld();
+
+private:
+    bool Create();
+    std::vector<const ImageControl*> Images() const override;
+    std::vector<const LabelControl*> Labels() const override;
+    const ImageControl* ClickableAt(int twipX, int twipY) const override;
+    void Click(int twipX, int twipY) override;
+    bool Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    SettingsForm& form_;
+    std::function<void(const std::function<void()>&)> dispatch_;
+    int shownCount_ = 0;
+};
+
+}  // namespace qvx::app::win32
