@@ -116,6 +116,11 @@ BOOL CALLBACK CollectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM context) {
 
 std::optional<ForegroundWindow> Win32Desktop::Foreground() {
     HWND window = GetForegroundWindow();
+    // With no program in front Wine hands back the desktop window itself (class "#32769"),
+    // which covers every monitor; Windows would say none, or name the shell's own window.
+    if (window == GetDesktopWindow()) {
+        return std::nullopt;
+    }
     RECT whole{};
     RECT client{};
     if (window == nullptr || !GetWindowRect(window, &whole) || !GetClientRect(window, &client)) {

@@ -161,6 +161,28 @@ TEST(Win32DesktopTest, AnOrdinaryWindowHasAClientAreaInsideItsFrameAndSmallerTha
     EXPECT_NE(window->client, PrimaryScreen());
 }
 
+// Wine leaves no window in front once the front one is gone, and a fresh process finds the
+// desktop window itself in front; neither is a program's window.
+TEST(Win32DesktopTest, NoWindowIsInFrontWhenNoneOrTheDesktopItselfIs) {
+    {
+        FrontWindow front(WS_POPUP, 0, 0, 200, 200);
+        ASSERT_TRUE(front.InFront());
+        ASSERT_TRUE(Win32Desktop().Foreground().has_value());
+    }
+    PumpFor(std::chrono::milliseconds(50));
+    const HWND afterwards = GetForegroundWindow();
+    if (afterwards != nullptr && afterwards != GetDesktopWindow()) {
+        GTEST_SKIP() << "another program's window came to the front";
+    }
+    EXPECT_FALSE(Win32Desktop().Foreground().has_value());
+    SetForegroundWindow(GetDesktopWindow());
+    PumpFor(std::chrono::milliseconds(50));
+    if (GetForegroundWindow() != GetDesktopWindow()) {
+        GTEST_SKIP() << "the desktop window did not come to the front";
+    }
+    EXPECT_FALSE(Win32Desktop().Foreground().has_value());
+}
+
 TEST(Win32DesktopTest, TheShellsNotificationStateIsReadWithoutFailing) {
     // What the shell says depends on the session; the adapter's answer must be the shell's, or
     // "accepts" when the shell cannot tell.
