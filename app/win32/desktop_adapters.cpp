@@ -170,7 +170,7 @@ HotkeyRegistration Win32Hotkeys::Register(int id, const Hotkey& hotkey) {
     Unregister(id);
     HWND window = owner_.Get();
     if (RegisterHotKey(window, id, hotkey.modifiers | MOD_NOREPEAT, hotkey.key)) {
-        held_.insert(Held{window, id});
+        held_.push_back(Held{window, id});
         return HotkeyRegistration::Registered;
     }
     return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED ? HotkeyRegistration::HeldByAnother

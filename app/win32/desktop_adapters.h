@@ -7,7 +7,6 @@
 
 #include <array>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -43,12 +42,9 @@ private:
     struct Held {
         HWND window;
         int id;
-        bool operator<(const Held& other) const {
-            return window != other.window ? window < other.window : id < other.id;
-        }
     };
     const OwnerWindow& owner_;
-    std::set<Held> held_;
+    std::vector<Held> held_;
 };
 
 // GetOpenFileNameW owned by the owner window, for a program (.exe).

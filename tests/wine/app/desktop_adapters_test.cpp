@@ -10,10 +10,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <cwchar>
 #include <string>
 #include <thread>
 #include <vector>
@@ -184,7 +186,8 @@ TEST(Win32DesktopTest, NoWindowIsInFrontWhenNoneOrTheDesktopItselfIs) {
 }
 
 TEST(Win32DesktopTest, TheShellsNotificationStateIsReadWithoutFailing) {
-    // What the shell says depends on the session; the adapter's answer must be the shell's, or
+    // What the shell says depends on the session (Wine always answers "accepts notifications",
+    // even with a full-screen window in front); the adapter's answer must be the shell's, or
     // "accepts" when the shell cannot tell.
     QUERY_USER_NOTIFICATION_STATE state{};
     const HRESULT result = SHQueryUserNotificationState(&state);
