@@ -124,10 +124,15 @@ std::optional<std::string> KeyName(std::uint32_t key) {
         return std::string(1, static_cast<char>('0' + (key - kVk0)));
     }
     if (key >= kVkNumpad0 && key <= kVkNumpad9) {
-        return "Num" + std::string(1, static_cast<char>('0' + (key - kVkNumpad0)));
+        // Built by appending: GCC 12 warns falsely of overlapping copies for "Num" + text.
+        std::string name = "Num";
+        name.push_back(static_cast<char>('0' + (key - kVkNumpad0)));
+        return name;
     }
     if (IsFunctionKey(key)) {
-        return "F" + std::to_string(key - kVkF1 + 1);
+        std::string name = "F";
+        name.append(std::to_string(key - kVkF1 + 1));
+        return name;
     }
     for (const NamedKey& named : kNamedKeys) {
         if (named.key == key) {
@@ -188,7 +193,8 @@ std::string FormatHotkey(const Hotkey& hotkey) {
             text += '+';
         }
     }
-    return text + *key;
+    text.append(*key);
+    return text;
 }
 
 std::optional<Hotkey> HotkeyFromKeys(std::uint32_t modifiers, std::uint32_t virtualKey) {

@@ -120,7 +120,7 @@ MainFormControls::MainFormControls()
       TuiChuImage(MakeImage(8515, 165, 1035, 495, Picture::ExitButton)),
       YinCangImage(MakeImage(10005, 165, 1035, 495, Picture::HideButton)),
       SheZhiImage(MakeImage(7350, 165, 1035, 495, Picture::SettingsButton)),
-      HuiFuImage(MakeImage(4400, 930, 900, 375, Picture::ResumeButton, false)),
+      HuiFuImage(MakeImage(4400, 900, 900, 330, Picture::ResumeButton, false)),
       ZNHY(MakeImage(4420, 3550, 1785, 510, Picture::SmartOff)),
       ZNHY_XUAN(MakeImage(4420, 3550, 1785, 510, Picture::SmartOn, false)),
       PLTX(MakeImage(4420, 4350, 1785, 510, Picture::ReminderOff)),
