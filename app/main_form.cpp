@@ -244,7 +244,8 @@ MainForm::MainForm(MainFormPorts ports)
       reminder_(*this),
       settings_(*this),
       exchange_(
-          report::ExchangePorts{*this, ports.http, ports.macs, ports.prompt, ports.launcher}) {}
+          report::ExchangePorts{*this, ports.http, ports.macs, ports.prompt, ports.launcher,
+                                ports.background}) {}
 
 const ImageControl* MainForm::ClickableAt(int twipX, int twipY) const {
     const ClickTarget* target = TargetAt(controls_, twipX, twipY);

@@ -121,6 +121,8 @@ struct MainFormPorts {
     Hotkeys& hotkeys;
     ProgramPicker& picker;
     WallClock& wallClock;
+    // Where the exchange's requests run; none: on the window thread, at once.
+    report::Background* background = nullptr;
 };
 
 // The rest reminder pop-up: modeless, topmost, colour-keyed like the main window. Loaded on its

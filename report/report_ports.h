@@ -3,6 +3,7 @@
 // live in report/win32/, fakes in tests/fakes/.
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -58,6 +59,16 @@ class ProgramLauncher {
 public:
     virtual ~ProgramLauncher() = default;
     virtual bool Start(const std::string& fileName) = 0;  // false: could not be started
+};
+
+// Work that may block for seconds (the service's requests, the adapter query), done away from the
+// window thread so that the window, the tray and the tint go on meanwhile. One piece of work at a
+// time; what it writes is read once Finished() says so.
+class Background {
+public:
+    virtual ~Background() = default;
+    virtual void Start(std::function<void()> work) = 0;
+    virtual bool Finished() = 0;
 };
 
 // What the exchange needs from the main window that runs it.

@@ -8,18 +8,56 @@
 namespace qvx::report {
 
 ExchangeOutcome ServerExchange::Run() {
-    if (exchangeDone_) {
-        return ExchangeOutcome::AlreadyDone;
+    for (;;) {
+        switch (step_) {
+            case Step::NotStarted:
+                exchangeDone_ = true;
+                base_ = StatsBase(ports_.host.ReadStatsHost());
+                step_ = Step::VersionCheck;
+                StartWork([replies = replies_, &http = ports_.http, url = VersionUrl(base_)] {
+                    replies->version = PostRequest(http, url);
+                });
+                break;
+            case Step::VersionCheck:
+                if (!WorkFinished()) {
+                    return ExchangeOutcome::Continue;
+                }
+                lastVersionReply_ = std::move(replies_->version);
+                if (IsNewerVersion(lastVersionReply_) && OfferUpdate()) {
+                    step_ = Step::Done;
+                    return ExchangeOutcome::EndingForUpdate;
+                }
+                if (!StartUsageReport()) {
+                    step_ = Step::Done;
+                    return ExchangeOutcome::Continue;
+                }
+                step_ = Step::UsageReport;
+                break;
+            case Step::UsageReport:
+                if (!WorkFinished()) {
+                    return ExchangeOutcome::Continue;
+                }
+                step_ = Step::Done;
+                if (base::TrimSpaces(replies_->usage) == "1") {
+                    ports_.host.StorePostServer();
+                }
+                return ExchangeOutcome::Continue;
+            case Step::Done:
+                return ExchangeOutcome::AlreadyDone;
+        }
     }
-    exchangeDone_ = true;
+}
 
-    const std::string base = StatsBase(ports_.host.ReadStatsHost());
-    lastVersionReply_ = PostRequest(ports_.http, VersionUrl(base));
-    if (IsNewerVersion(lastVersionReply_) && OfferUpdate()) {
-        return ExchangeOutcome::EndingForUpdate;
+void ServerExchange::StartWork(std::function<void()> work) {
+    if (ports_.background == nullptr) {
+        work();
+        return;
     }
-    ReportUsage(base);
-    return ExchangeOutcome::Continue;
+    ports_.background->Start(std::move(work));
+}
+
+bool ServerExchange::WorkFinished() {
+    return ports_.background == nullptr || ports_.background->Finished();
 }
 
 bool ServerExchange::OfferUpdate() {
@@ -39,18 +77,19 @@ bool ServerExchange::OfferUpdate() {
     return false;
 }
 
-void ServerExchange::ReportUsage(const std::string& base) {
+bool ServerExchange::StartUsageReport() {
     if (!ports_.host.ReadPostServer().empty()) {
-        return;
+        return false;
     }
-    // A failed adapter query sends nothing; the report is tried again on the next run.
-    const std::optional<std::string> mac = GetMacAddress(ports_.macs);
-    if (!mac) {
-        return;
-    }
-    if (base::TrimSpaces(PostRequest(ports_.http, UsageUrl(base, *mac))) == "1") {
-        ports_.host.StorePostServer();
-    }
+    replies_->usage.clear();
+    StartWork([replies = replies_, &http = ports_.http, &macs = ports_.macs, base = base_] {
+        // A failed adapter query sends nothing; the report is tried again on the next run.
+        const std::optional<std::string> mac = GetMacAddress(macs);
+        if (mac) {
+            replies->usage = PostRequest(http, UsageUrl(base, *mac));
+        }
+    });
+    return true;
 }
 
 }  // namespace qvx::report

@@ -2,6 +2,8 @@
 // The once-per-run exchange with the statistics service: version check, update offer and the
 // hand-over to the updater, then the usage report until the service has accepted one.
 
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "report/report_ports.h"
@@ -26,13 +28,18 @@ struct ExchangePorts {
     MacSource& macs;
     Prompt& prompt;
     ProgramLauncher& launcher;
+    // Where the requests and the adapter query run; none: in the caller's thread, at once.
+    Background* background = nullptr;
 };
 
 class ServerExchange {
 public:
     explicit ServerExchange(ExchangePorts ports) : ports_(ports) {}
 
-    // Step 1 of the session tick; does the work on its first call only.
+    // Step 1 of the session tick. The first call starts the version check; each later call
+    // takes what has finished, in order — the offer (on the caller's thread), then the usage
+    // report — and returns at once while work is under way. Continue while the exchange is
+    // under way or on the call that finished it, AlreadyDone afterwards.
     ExchangeOutcome Run();
 
     // Exchange-done flag: set before anything else, so the exchange never repeats in a run.
@@ -40,13 +47,27 @@ public:
     const std::string& LastVersionReply() const { return lastVersionReply_; }
 
 private:
+    enum class Step { NotStarted, VersionCheck, UsageReport, Done };
+
     // Returns true when the program is ending for the updater.
     bool OfferUpdate();
-    void ReportUsage(const std::string& base);
+    // Starts the usage report unless the service took one already; false when none is sent.
+    bool StartUsageReport();
+    void StartWork(std::function<void()> work);
+    bool WorkFinished();
 
     ExchangePorts ports_;
     bool exchangeDone_ = false;
     std::string lastVersionReply_;
+    Step step_ = Step::NotStarted;
+    std::string base_;
+    // Written by the work, read once it has finished; shared with the work, so a program that
+    // ends while a request is under way leaves it something to write into.
+    struct Replies {
+        std::string version;
+        std::string usage;
+    };
+    std::shared_ptr<Replies> replies_ = std::make_shared<Replies>();
 };
 
 }  // namespace qvx::report

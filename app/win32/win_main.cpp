@@ -13,6 +13,7 @@
 #include "app/win32/window_util.h"
 #include "base/win32/file_log.h"
 #include "base/win32/scoped.h"
+#include "report/win32/background_thread.h"
 #include "report/win32/message_box_prompt.h"
 #include "report/win32/process_launcher.h"
 #include "report/win32/wmi_mac_source.h"
@@ -53,11 +54,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         Win32Hotkeys hotkeys(owner);
         Win32ProgramPicker picker(owner);
         Win32WallClock wallClock;
+        // After the adapters its work uses: it is joined before they go.
+        report::win32::BackgroundThread background;
 
         PicturePainter painter;
         MainForm form(MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell,
-                                    messages, host, http, macs, prompt, launcher, desktop,
-                                    hotkeys, picker, wallClock});
+                                    messages, host, http, macs, prompt, launcher, desktop, hotkeys,
+                                    picker, wallClock, &background});
         MainWindow window(form, owner, painter, log);
         if (!window.Create())
             return 1;

@@ -15,6 +15,34 @@
 
 namespace qvx::fakes {
 
+// Holds each piece of work until the test lets it run, as a thread that is still waiting for
+// the service; what the exchange does meanwhile is what it does while the real thread works.
+class FakeBackground : public report::Background {
+public:
+    void Start(std::function<void()> work) override {
+        ++started;
+        work_ = std::move(work);
+        finished_ = false;
+    }
+    bool Finished() override { return finished_; }
+    bool Holding() const { return static_cast<bool>(work_); }
+    // The work runs now (on the test's thread) and is then seen as finished.
+    void Finish() {
+        std::function<void()> work = std::move(work_);
+        work_ = nullptr;
+        if (work) {
+            work();
+        }
+        finished_ = true;
+    }
+
+    int started = 0;
+
+private:
+    std::function<void()> work_;
+    bool finished_ = true;
+};
+
 // Answers by path (the URL up to "?"); records every request. A route with a latency longer
 // than the request's bound times out, as the real adapter does.
 class FakeStatsService : public report::HttpPoster {

@@ -37,9 +37,9 @@ protected:
     // A new MainForm on the same fakes (a restart keeps the registry).
     MainForm& Make() {
         form.reset();
-        form = std::make_unique<MainForm>(
-            MainFormPorts{module, gamma, clock, idle, processes, tray, icons, shell, messages, host,
-                          stats, macs, prompt, launcher, desktop, hotkeys, picker, wallClock});
+        form = std::make_unique<MainForm>(MainFormPorts{
+            module, gamma, clock, idle, processes, tray, icons, shell, messages, host, stats, macs,
+            prompt, launcher, desktop, hotkeys, picker, wallClock, background});
         return *form;
     }
     MainForm& Start() {
@@ -122,6 +122,8 @@ protected:
     fakes::FakeHotkeys hotkeys;
     fakes::FakeProgramPicker picker;
     fakes::FakeWallClock wallClock;
+    // Where the exchange's work runs: none, at once in the tick, unless a test holds it.
+    report::Background* background = nullptr;
     std::unique_ptr<MainForm> form;
 };
 

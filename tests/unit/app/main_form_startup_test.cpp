@@ -140,5 +140,32 @@ TEST_F(StartupTest, ARestartKeepsSwitchesOffAndRemovesTheRunValue) {
     EXPECT_EQ(RunValue(), std::nullopt);
 }
 
+// A statistics service that takes its time: the session ticks go on meanwhile (tint refresh,
+// counters), and the offer and the report come when their replies do.
+TEST_F(StartupTest, TicksGoOnWhileTheExchangeWaitsForTheService) {
+    fakes::FakeBackground held;
+    background = &held;
+    stats = fakes::FakeStatsService();
+    stats.Answer("http://127.0.0.1:8091/vmo.api/api/version/Versionpc", "1.5");
+    stats.Answer("http://127.0.0.1:8091/vmo.api/api/user/addappUserinfo", "1");
+    Put("StatsHost", "127.0.0.1");
+    Start();
+    const int loads = gamma.loadCount;
+    Ticks(10);
+    EXPECT_EQ(gamma.loadCount, loads + 10) << "a refresh on every tick while the exchange waits";
+    EXPECT_EQ(form->KJSCSeconds(), 10);
+    EXPECT_TRUE(form->ExchangeDone());
+    EXPECT_EQ(held.started, 1);
+    EXPECT_EQ(form->Tint().NudgeCount(), 0) << "no tick came late";
+
+    held.Finish();
+    Tick();
+    EXPECT_EQ(form->LastVersionReply(), "1.5");
+    EXPECT_EQ(held.started, 2) << "the report follows the version check";
+    held.Finish();
+    Tick();
+    EXPECT_EQ(Stored("PostServer"), "1");
+}
+
 }  // namespace
 }  // namespace qvx::app

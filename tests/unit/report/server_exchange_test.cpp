@@ -1,5 +1,7 @@
 #include "report/server_exchange.h"
 
+#include <memory>
+
 #include <gtest/gtest.h>
 
 #include "report/stats_address.h"
@@ -194,6 +196,53 @@ TEST_F(ServerExchangeTest, HostComesFromTheConfiguredValue) {
     ASSERT_FALSE(service.requests.empty());
     EXPECT_EQ(service.requests[0].url,
               std::string("http://") + kDefaultStatsHost + ":8091/vmo.api/api/version/Versionpc");
+}
+
+// The work away from the window thread: each call returns at once while a request is under
+// way, and the steps keep their order (version check, offer, then the report).
+TEST_F(ServerExchangeTest, WorkAwayFromTheWindowThreadKeepsTheOrder) {
+    service.Answer(kVersionPath, "1.6");
+    service.Answer(kUsagePath, "1");
+    prompt.answers = {PromptAnswer::Cancel};
+    fakes::FakeBackground background;
+    ServerExchange e{{host, service, macs, prompt, launcher, &background}};
+
+    EXPECT_EQ(e.Run(), ExchangeOutcome::Continue);
+    EXPECT_TRUE(e.ExchangeDone()) << "started: never started twice";
+    EXPECT_TRUE(service.requests.empty()) << "the request runs in the work, not in Run";
+    EXPECT_EQ(e.Run(), ExchangeOutcome::Continue);  // still waiting
+    EXPECT_EQ(background.started, 1);
+    EXPECT_TRUE(prompt.shown.empty());
+
+    background.Finish();
+    EXPECT_EQ(Paths(), std::vector<std::string>{kVersionPath});
+    EXPECT_TRUE(prompt.shown.empty()) << "the offer waits for the window thread";
+    EXPECT_EQ(e.Run(), ExchangeOutcome::Continue);
+    ASSERT_EQ(prompt.shown.size(), 1u) << "the offer, on the caller's thread";
+    EXPECT_EQ(e.LastVersionReply(), "1.6");
+    EXPECT_EQ(background.started, 2) << "then the report";
+    EXPECT_EQ(macs.queries, 0) << "the adapter query runs in the work too";
+    EXPECT_EQ(host.postServer, "");
+
+    background.Finish();
+    EXPECT_EQ(Paths(), (std::vector<std::string>{kVersionPath, kUsagePath}));
+    EXPECT_EQ(host.postServer, "") << "stored by the window thread, not by the work";
+    EXPECT_EQ(e.Run(), ExchangeOutcome::Continue);
+    EXPECT_EQ(host.postServer, "1");
+    EXPECT_EQ(e.Run(), ExchangeOutcome::AlreadyDone);
+    EXPECT_EQ(background.started, 2);
+}
+
+TEST_F(ServerExchangeTest, WorkFinishingAfterTheProgramEndedWritesIntoNothingFreed) {
+    service.Answer(kVersionPath, "1.5");
+    fakes::FakeBackground background;
+    auto e = std::make_unique<ServerExchange>(
+        ExchangePorts{host, service, macs, prompt, launcher, &background});
+    e->Run();
+    ASSERT_TRUE(background.Holding());
+    e.reset();            // the program ends while the request is under way
+    background.Finish();  // the sanitizers see any write into the freed exchange
+    EXPECT_EQ(Paths(), std::vector<std::string>{kVersionPath});
 }
 
 }  // namespace
