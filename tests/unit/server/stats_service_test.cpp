@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -243,6 +244,81 @@ TEST_F(StatsServiceTest, BehindABalancerTheProxyHeaderNamesTheClient) {
         EXPECT_EQ(BodyOf(client.ReadAll()), "1");
     }
     EXPECT_FALSE(sink_.Take()) << "a dropped connection's report reached the sink";
+}
+
+// A peer that is no listed balancer may name no client: it is closed, its report never stored.
+TEST_F(StatsServiceTest, AProxyHeaderFromAPeerNotListedIsRefused) {
+    ServiceConfig config;
+    config.proxyProtocol = true;
+    config.proxyFrom = "192.0.2.1,2001:db8::/32";  // the test's own loopback is not among them
+    Start(config);
+    Socket client(service_->Port());
+    ASSERT_TRUE(client.Send("PROXY TCP4 6.6.6.6 127.0.0.1 1 2\r\n" + UsageRequest("AA-BB")));
+    EXPECT_EQ(client.ReadAll(milliseconds(1500)), "");
+    EXPECT_TRUE(client.ClosedByPeer());
+    EXPECT_FALSE(sink_.Take()) << "a header from an unlisted peer was believed";
+}
+
+// A header cut short leaves nothing to read until more comes: waiting for it costs no CPU.
+TEST_F(StatsServiceTest, APartialProxyHeaderIsWaitedForWithoutSpinning) {
+    ServiceConfig config;
+    config.proxyProtocol = true;
+    Start(config);
+    Socket client(service_->Port());
+    ASSERT_TRUE(client.Send("PROXY TCP4 1.2.3.4"));
+    const auto cpu = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const double before = cpu();
+    std::this_thread::sleep_for(milliseconds(1500));
+    EXPECT_LT(cpu() - before, 0.2) << "CPU seconds burnt over 1.5 s by one partial header";
+    // The rest of the header still arrives, and the request behind it is answered.
+    ASSERT_TRUE(client.Send(" 127.0.0.1 1 2\r\n" + kVersion + "Connection: close\r\n\r\n"));
+    EXPECT_EQ(BodyOf(client.ReadAll()), "1.5");
+}
+
+// A NUL in the decoded target, encoded or raw, would cut the name short ("/a.txt%00.png"
+// serving a.txt): such a target is refused and logged as it was sent.
+TEST_F(StatsServiceTest, ATargetWithANulIsRefusedAndLoggedAsSent) {
+    char pattern[] = "/tmp/qvx_nul_XXXXXX";
+    const fs::path root = mkdtemp(pattern);
+    std::ofstream(root / "a.txt") << "text";
+    const fs::path logPath = root / "access.log";
+    auto log = AccessLog::Open(logPath.string());
+    ASSERT_TRUE(log);
+    ServiceConfig config;
+    config.updateFolder = root.string();
+    Start(config, log.get());
+    const struct {
+        std::string target;
+        const char* status;
+        const char* logged;
+    } cases[] = {
+        {"/a.txt%00.png", "400", "/a.txt%00.png"},
+        {std::string("/a.txt\0.png", 11), "400", "/a.txt\\x00.png"},
+        {"/a.txt%00", "400", "/a.txt%00"},
+        {"/vmo.api/api/version/Versionpc%00", "400", "/vmo.api/api/version/Versionpc%00"},
+    };
+    for (const auto& c : cases) {
+        const std::string reply =
+            Exchange("GET " + c.target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+        EXPECT_EQ(StatusOf(reply).substr(0, 12), std::string("HTTP/1.1 ") + c.status) << c.logged;
+        EXPECT_EQ(BodyOf(reply).find("text"), std::string::npos) << c.logged;
+    }
+    service_->Stop();
+    server_.join();
+    std::ifstream in(logPath);
+    std::string line;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(std::getline(in, line));
+        EXPECT_NE(line.find(std::string("\"GET ") + c.logged + " HTTP/1.1\" 400 "),
+                  std::string::npos)
+            << line;
+    }
+    fs::remove_all(root);
 }
 
 TEST_F(StatsServiceTest, InvalidReportNeverReachesTheSink) {
