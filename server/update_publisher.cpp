@@ -7,6 +7,7 @@
 #include <optional>
 #include <sstream>
 
+#include "base/ini_text.h"
 #include "server/signing/update_signing.h"
 
 namespace qvx::server {
@@ -133,6 +134,31 @@ bool ReadWhole(const std::string& path, std::string& bytes) {
     return static_cast<bool>(in) || in.eof();
 }
 
+// Why a template cannot become the information file, or "" when it can. Its hash sections are
+// the publisher's alone: a line naming either of them in any form (another case, blanks, no
+// closing bracket) could be taken by some reader for the start of the computed ones. And a line
+// that opens a section without closing it is read differently by different INI readers.
+std::string TemplateProblem(std::string_view templateText) {
+    std::string problem;
+    base::ForEachIniLine(templateText, [&](std::string_view, std::string_view rawLine) {
+        const std::string_view line = base::IniTrim(rawLine);
+        std::string squeezed;
+        for (char c : Lower(line)) {
+            if (c != ' ' && c != '\t') {
+                squeezed += c;
+            }
+        }
+        if (problem.empty() && (squeezed.find("[filehash") != std::string::npos ||
+                                squeezed.find("[filesize") != std::string::npos)) {
+            problem = "the template may not name [FileHash] or [FileSize]: " + std::string(line);
+        } else if (problem.empty() && line.starts_with('[') &&
+                   line.find(']') == std::string_view::npos) {
+            problem = "a section line of the template has no closing ]: " + std::string(line);
+        }
+    });
+    return problem;
+}
+
 }  // namespace
 
 std::string BuildInfoFile(std::string_view templateText, const std::string& programVersion,
@@ -143,29 +169,27 @@ std::string BuildInfoFile(std::string_view templateText, const std::string& prog
                              "\r\n";
     std::string text;
     bool infoWritten = false;
-    std::string section;
-    while (!templateText.empty()) {
-        const std::size_t end = std::min(templateText.find('\n'), templateText.size());
-        const std::string_view line = Trim(templateText.substr(0, end));
-        templateText.remove_prefix(std::min(end + 1, templateText.size()));
-        if (!line.empty() && line.front() == '[' && line.find(']') != std::string_view::npos) {
-            section = Lower(Trim(line.substr(1, line.find(']') - 1)));
-            if (section == "info" && !infoWritten) {
+    // Sections are told by the rule the updater reads them with.
+    base::ForEachIniLine(templateText, [&](std::string_view section, std::string_view rawLine) {
+        const std::string_view line = Trim(rawLine);
+        const bool inInfo = base::IniNamesEqual(section, "Info");
+        if (base::IniSectionName(line)) {
+            if (inInfo && !infoWritten) {
                 text += info;
                 infoWritten = true;
-                continue;
+                return;
             }
-        } else if (section == "info") {
+        } else if (inInfo) {
             const std::string key = Lower(Trim(line.substr(0, line.find('='))));
             if (key == "infostr" || key == "exeverm" || key == "exeverz") {
-                continue;  // set above
+                return;  // set above
             }
         }
-        if (section == "filehash" || section == "filesize") {
-            continue;  // made anew below
+        if (base::IniNamesEqual(section, "FileHash") || base::IniNamesEqual(section, "FileSize")) {
+            return;  // made anew below
         }
         text += std::string(line) + "\r\n";
-    }
+    });
     if (!infoWritten) {
         text = info + text;
     }
@@ -211,6 +235,10 @@ int PublishMain(const std::vector<std::string>& args, std::ostream& out, std::os
             if (!ReadWhole(path, templateText)) {
                 err << "quorvex-stats publish: cannot read " << path << "\n";
                 return 1;
+            }
+            if (const std::string problem = TemplateProblem(templateText); !problem.empty()) {
+                err << "quorvex-stats publish: " << path << ": " << problem << "\n";
+                return 2;
             }
             continue;
         }

@@ -153,5 +153,25 @@ TEST_F(PublishTest, RefusesWhatCannotBePublishedSafely) {
               2);
 }
 
+// The hash sections are the publisher's alone: a template naming either in any form could have
+// its own lines taken for the computed ones by a reader, so it is refused and nothing is written.
+TEST_F(PublishTest, RefusesATemplateThatNamesAHashSection) {
+    Write("a.dll", "a");
+    for (const char* line : {"[FileHash]", "[FileHash", "[ filesize ]", "  [FILEHASH]x",
+                             "[File Hash]", "[Server", "[Info"}) {
+        SCOPED_TRACE(line);
+        Write("qvxUpgraded.ini",
+              std::string("[Server]\r\n") + line + "\r\na.dll=" + std::string(64, '0') + "\r\n");
+        EXPECT_EQ(Publish({"a.dll", "qvxUpgraded.ini"}), 2);
+        EXPECT_NE(errors.find("qvxUpgraded.ini"), std::string::npos) << errors;
+        EXPECT_FALSE(fs::exists(Out("qvxUpgraded.ini")));
+        EXPECT_FALSE(fs::exists(Out("a.dll")));
+    }
+    // The names as plain text elsewhere do no harm.
+    Write("qvxUpgraded.ini", "[Server]\r\nNote=FileHash and FileSize\r\n");
+    EXPECT_EQ(Publish({"a.dll", "qvxUpgraded.ini"}), 0) << errors;
+    EXPECT_EQ(qvx::updater::ReadFileDigests(Read(Out("qvxUpgraded.ini"))).size(), 1u);
+}
+
 }  // namespace
 }  // namespace qvx::server
