@@ -286,6 +286,7 @@ TEST_F(StatsServiceTest, ATargetWithANulIsRefusedAndLoggedAsSent) {
     char pattern[] = "/tmp/qvx_nul_XXXXXX";
     const fs::path root = mkdtemp(pattern);
     std::ofstream(root / "a.txt") << "text";
+    std::ofstream(root / "qvxUpgraded.ini") << "[FileHash]\r\na.txt=0\r\n";
     const fs::path logPath = root / "access.log";
     auto log = AccessLog::Open(logPath.string());
     ASSERT_TRUE(log);
@@ -308,6 +309,9 @@ TEST_F(StatsServiceTest, ATargetWithANulIsRefusedAndLoggedAsSent) {
         EXPECT_EQ(StatusOf(reply).substr(0, 12), std::string("HTTP/1.1 ") + c.status) << c.logged;
         EXPECT_EQ(BodyOf(reply).find("text"), std::string::npos) << c.logged;
     }
+    // The file itself is served: the refusals above are for the NUL alone.
+    EXPECT_EQ(BodyOf(Exchange("GET /a.txt HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")),
+              "text");
     service_->Stop();
     server_.join();
     std::ifstream in(logPath);
@@ -404,6 +408,9 @@ TEST_F(StatsServiceTest, UpdateFilesOneRangeAtMostNeverDotFilesOrTheDatabase) {
         bytes += static_cast<char>('a' + i % 26);
     }
     std::ofstream(root / "quorvex.exe", std::ios::binary) << bytes;
+    std::ofstream(root / "qvxUpgraded.ini")
+        << "[FileHash]\r\nquorvex.exe=0\r\n.htpasswd=0\r\nstats.db=0\r\nstats.db-wal=0\r\n";
+    std::ofstream(root / "private.pem") << "key";
     std::ofstream(root / ".htpasswd") << "secret";
     std::ofstream(root / "stats.db") << "rows";
     std::ofstream(root / "stats.db-wal") << "rows";
@@ -430,6 +437,7 @@ TEST_F(StatsServiceTest, UpdateFilesOneRangeAtMostNeverDotFilesOrTheDatabase) {
         {"/stats.db", "", "404", "not found"},
         {"/stats.db-wal", "", "404", "not found"},
         {"/%2e%2e/etc/passwd", "", "404", "not found"},
+        {"/private.pem", "", "404", "not found"},
     };
     for (const auto& c : cases) {
         std::string request = "GET " + c.path + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n";
