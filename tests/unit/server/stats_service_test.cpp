@@ -2,6 +2,10 @@
 
 #include "server/access_log.h"
 
+#include "base/ini_text.h"
+#include "server/signing/update_signing.h"
+#include "server/update_publisher.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -10,6 +14,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -572,6 +577,131 @@ TEST_F(StatsServiceTest, AccessLogHasALineForEachRequestWithItsTargetAsSent) {
         << first;
     EXPECT_TRUE(second.ends_with("\"GET /missing HTTP/1.1\" 404 9")) << second;
     fs::remove(path);
+}
+
+// Publication `generation` of two files: every byte tells which one it is, so a torn or mixed
+// copy is seen.
+std::string Generation(const std::string& name, int generation, std::size_t size) {
+    std::string bytes = name + " generation " + std::to_string(generation) + "\n";
+    while (bytes.size() < size) {
+        bytes +=
+            static_cast<char>('a' + (bytes.size() * 7 + static_cast<std::size_t>(generation)) % 26);
+    }
+    return bytes;
+}
+
+// A client downloading again and again while the folder is published again and again: every
+// answer is whole, and no answer is from an older publication than one before it (each
+// client sees the old publication, then the new one, never parts of the new before the old).
+TEST_F(StatsServiceTest, ADownloadDuringAPublicationSeesOldThenNewNeverAMix) {
+    char pattern[] = "/tmp/qvx_pubs_XXXXXX";
+    const fs::path root = mkdtemp(pattern);
+    const fs::path key = root / "private.pem";
+    ASSERT_EQ(std::system(("openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out " +
+                           key.string() + " 2>/dev/null")
+                              .c_str()),
+              0);
+    std::string error;
+    const std::string publicXY = signing::SigningKey::FromPemFile(key.string(), error)->PublicXY();
+    const fs::path previous = fs::current_path();
+    fs::create_directories(root / "stage" / "data");
+    fs::current_path(root / "stage");
+    const struct {
+        const char* path;  // in the stage and below the update folder
+        const char* listName;
+        std::size_t size;
+    } files[] = {{"quorvex.exe", "quorvex.exe", 400000}, {"data/w.dat", "data\\w.dat", 100000}};
+    const auto publish = [&](int generation) {
+        for (const auto& f : files) {
+            std::ofstream(f.path, std::ios::binary) << Generation(f.listName, generation, f.size);
+        }
+        std::ostringstream out, err;
+        return PublishMain({"--key", key.string(), "--program-version", std::to_string(generation),
+                            "--entries-version", "1", "--out", (root / "www" / "update").string(),
+                            files[0].path, files[1].path},
+                           out, err);
+    };
+    const auto infoOf = [&](int generation) {
+        std::vector<PublishedFile> listed;
+        for (const auto& f : files) {
+            const std::string bytes = Generation(f.listName, generation, f.size);
+            listed.push_back({f.listName, signing::Sha256Hex(bytes), bytes.size()});
+        }
+        return BuildInfoFile("", std::to_string(generation), "1", listed);
+    };
+    ASSERT_EQ(publish(1), 0);
+    ServiceConfig config;
+    config.updateFolder = (root / "www").string();
+    Start(config);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> published{1};
+    std::thread publisher([&] {
+        for (int generation = 2; !stop; ++generation) {
+            if (publish(generation) != 0) {
+                break;
+            }
+            published = generation;
+        }
+    });
+    int seen = 1;  // the newest publication any answer came from so far
+    std::vector<std::string> faults;
+    const auto start = Clock::now();
+    while (Clock::now() - start < milliseconds(1500) && faults.size() < 5) {
+        // In the order the files are fetched: the files, the information file, its signature.
+        for (int item = 0; item < 4; ++item) {
+            const std::string path = item == 0   ? "quorvex.exe"
+                                     : item == 1 ? "data/w.dat"
+                                     : item == 2 ? "qvxUpgraded.ini"
+                                                 : "qvxUpgraded.ini.sig";
+            const std::string reply = Exchange("GET /update/" + path +
+                                               " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+            const std::string body = BodyOf(reply);
+            int generation = 0;
+            if (StatusOf(reply) != "HTTP/1.1 200 OK") {
+                faults.push_back(path + ": " + StatusOf(reply));
+                continue;
+            }
+            if (item < 2) {
+                const std::string name = files[item].listName;
+                generation = std::atoi(body.c_str() + std::min(body.size(), name.size() + 12));
+                if (body != Generation(name, generation, files[item].size)) {
+                    faults.push_back(path + ": torn or mixed bytes");
+                    continue;
+                }
+            } else if (item == 2) {
+                generation =
+                    std::atoi(base::IniValue(body, "Info", "ExeVerM").value_or("0").c_str());
+                if (body != infoOf(generation)) {
+                    faults.push_back(path + ": not what generation " + std::to_string(generation) +
+                                     " published");
+                    continue;
+                }
+            } else {
+                for (int g = seen; g <= published + 1 && !generation; ++g) {
+                    if (signing::VerifySignature(publicXY, infoOf(g), body)) {
+                        generation = g;
+                    }
+                }
+                if (!generation) {
+                    faults.push_back(path + ": signs no publication from " + std::to_string(seen));
+                    continue;
+                }
+            }
+            if (generation < seen) {
+                faults.push_back(path + ": generation " + std::to_string(generation) +
+                                 " after generation " + std::to_string(seen));
+            }
+            seen = std::max(seen, generation);
+        }
+    }
+    stop = true;
+    publisher.join();
+    fs::current_path(previous);
+    EXPECT_TRUE(faults.empty()) << faults.size() << " faults, first: " << faults.front();
+    EXPECT_GE(published, 5) << "too few publications to test anything";
+    EXPECT_GE(seen, 3) << "the downloads saw too few publications";
+    fs::remove_all(root);
 }
 
 }  // namespace
