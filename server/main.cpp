@@ -13,6 +13,8 @@
 // closed unanswered.
 //   quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
 //   FILE...
+// publish makes DIR a link to a new, complete publication in DIR.publications/N, switched in
+// one rename; --update-dir DIR serves what the link names at the time of each request.
 
 #include <pthread.h>
 #include <signal.h>

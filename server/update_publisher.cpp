@@ -176,8 +176,11 @@ std::optional<fs::path> NewPublicationFolder(const fs::path& publications) {
 // the previous publication's folder name inside `publications` ("" when none), or nothing.
 std::optional<std::string> SwitchTo(const Layout& layout, const fs::path& folder,
                                     std::string& error) {
-    const fs::path link = layout.out.parent_path() / ("." + layout.out.filename().string() +
-                                                      ".link-" + std::to_string(getpid()));
+    std::string linkName = ".";
+    linkName += layout.out.filename().string();
+    linkName += ".link-";
+    linkName += std::to_string(getpid());
+    const fs::path link = layout.out.parent_path() / linkName;
     const std::string target =
         layout.publications.filename().string() + "/" + folder.filename().string();
     std::error_code ec;
