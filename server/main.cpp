@@ -3,14 +3,18 @@
 //
 //   quorvex-stats [--bind ADDR] [--port N] [--db PATH|URI] [--newest-version TEXT]
 //                 [--update-dir DIR] [--access-log PATH]
-//                 [--proxy-protocol]
+//                 [--proxy-protocol [--proxy-from ADDR[/BITS],...]]
 //   quorvex-stats summary [--db PATH|URI]
 //
 // --db takes a SQLite file (the default, quorvex-stats.db) or a PostgreSQL connection URI
 // (postgresql://USER@HOST:PORT/DBNAME), which several instances can share. --proxy-protocol:
-// every connection comes through a TCP balancer that names the client in a PROXY header.
+// every connection comes through a TCP balancer that names the client in a PROXY header;
+// --proxy-from lists the balancer's addresses (default the loopback ones), any other peer is
+// closed unanswered.
 //   quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
 //   FILE...
+// publish makes DIR a link to a new, complete publication in DIR.publications/N, switched in
+// one rename; --update-dir DIR serves what the link names at the time of each request.
 
 #include <pthread.h>
 #include <signal.h>
@@ -28,6 +32,7 @@
 
 #include "server/access_log.h"
 #include "server/group_commit_sink.h"
+#include "server/proxy_header.h"
 #include "server/stats_service.h"
 #include "server/stats_store.h"
 #include "server/update_publisher.h"
@@ -42,12 +47,12 @@ struct Options {
 };
 
 void Usage() {
-    std::cerr
-        << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH|postgresql://URI] "
-           "[--newest-version TEXT] [--update-dir DIR] [--access-log PATH] [--proxy-protocol]\n"
-           "       quorvex-stats summary [--db PATH|postgresql://URI]\n"
-           "       quorvex-stats publish --key PRIVATE.pem --program-version M "
-           "--entries-version Z --out DIR FILE...\n";
+    std::cerr << "usage: quorvex-stats [--bind ADDR] [--port N] [--db PATH|postgresql://URI] "
+                 "[--newest-version TEXT] [--update-dir DIR] [--access-log PATH] [--proxy-protocol "
+                 "[--proxy-from ADDR[/BITS],...]]\n"
+                 "       quorvex-stats summary [--db PATH|postgresql://URI]\n"
+                 "       quorvex-stats publish --key PRIVATE.pem --program-version M "
+                 "--entries-version Z --out DIR FILE...\n";
 }
 
 bool ParsePort(const std::string& text, int* port) {
@@ -92,6 +97,11 @@ bool Parse(int argc, char** argv, Options* options) {
             options->service.updateFolder = value;
         } else if (flag == "--access-log") {
             options->accessLogPath = value;
+        } else if (flag == "--proxy-from") {
+            if (!qvx::server::TrustedPeers::Parse(value)) {
+                return false;
+            }
+            options->service.proxyFrom = value;
         } else {
             return false;
         }

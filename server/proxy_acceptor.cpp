@@ -21,12 +21,17 @@ namespace {
 
 // The longest version 1 header, CR LF included.
 constexpr std::size_t kHeaderBytes = 107;
+// A failed accept (out of descriptors, say) leaves the listening socket readable: accepting
+// pauses this long instead of trying again at once.
+constexpr std::chrono::milliseconds kAcceptPause{100};
 
 struct Pending {
     int fd;
     std::chrono::steady_clock::time_point deadline;
     sockaddr_storage peer;
     socklen_t peerLength;
+    std::size_t length = 0;  // header bytes read so far
+    char header[kHeaderBytes];
 };
 
 // The client the header names, or the peer itself for "PROXY UNKNOWN" (a balancer's own
@@ -55,26 +60,34 @@ socklen_t ClientAddress(const ProxyHeader& header, const Pending& pending,
 
 enum class Step { kWait, kDone, kDrop };
 
-// Reads the header off the socket once all of it has arrived; the request behind it stays
-// unread for the HTTP side.
+// Takes what has arrived of the header off the socket, so the socket is ready again only when
+// more comes; the header ends at its first LF, and nothing after it is read, so the request
+// behind it stays for the HTTP side.
 Step ReadHeader(Pending& pending, const ProxyAcceptor::HandOver& handOver) {
-    char buffer[kHeaderBytes];
-    const ssize_t peeked = recv(pending.fd, buffer, sizeof(buffer), MSG_PEEK);
+    char* const free = pending.header + pending.length;
+    const std::size_t room = kHeaderBytes - pending.length;
+    const ssize_t peeked = recv(pending.fd, free, room, MSG_PEEK);
     if (peeked < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) {
         return Step::kWait;
     }
     if (peeked <= 0) {
         return Step::kDrop;
     }
-    const ProxyHeader header =
-        ParseProxyHeader(std::string_view(buffer, static_cast<std::size_t>(peeked)));
-    if (header.status == ProxyHeader::Status::kIncomplete) {
+    const std::string_view arrived(free, static_cast<std::size_t>(peeked));
+    const std::size_t lineEnd = arrived.find('\n');
+    const std::size_t take = lineEnd == std::string_view::npos ? arrived.size() : lineEnd + 1;
+    if (recv(pending.fd, free, take, 0) != static_cast<ssize_t>(take)) {
+        return Step::kDrop;
+    }
+    pending.length += take;
+    const ProxyHeader header = ParseProxyHeader(std::string_view(pending.header, pending.length));
+    if (header.status == ProxyHeader::Status::kIncomplete && lineEnd == std::string_view::npos &&
+        pending.length < kHeaderBytes) {
         return Step::kWait;
     }
     sockaddr_storage client{};
     socklen_t clientLength = 0;
-    if (header.status != ProxyHeader::Status::kComplete ||
-        recv(pending.fd, buffer, header.length, 0) != static_cast<ssize_t>(header.length) ||
+    if (header.status != ProxyHeader::Status::kComplete || header.length != pending.length ||
         (clientLength = ClientAddress(header, pending, &client)) == 0) {
         return Step::kDrop;
     }
@@ -85,11 +98,12 @@ Step ReadHeader(Pending& pending, const ProxyAcceptor::HandOver& handOver) {
 }  // namespace
 
 ProxyAcceptor::ProxyAcceptor(int listenFd, HandOver handOver, std::chrono::milliseconds headerWait,
-                             std::size_t maxPending)
+                             std::size_t maxPending, TrustedPeers trusted)
     : listenFd_(listenFd),
       handOver_(std::move(handOver)),
       headerWait_(headerWait),
-      maxPending_(maxPending ? maxPending : 1) {
+      maxPending_(maxPending ? maxPending : 1),
+      trusted_(std::move(trusted)) {
     // Accepting runs until the queue is empty, so it must never block.
     const int flags = fcntl(listenFd_, F_GETFL);
     if (flags < 0 || fcntl(listenFd_, F_SETFL, flags | O_NONBLOCK) != 0) {
@@ -114,8 +128,12 @@ ProxyAcceptor::~ProxyAcceptor() {
 void ProxyAcceptor::Run() {
     std::deque<Pending> pending;
     std::vector<pollfd> polled;
+    auto acceptPausedUntil = std::chrono::steady_clock::time_point::min();
     while (true) {
-        polled.assign({{wakeFd_, POLLIN, 0}, {listenFd_, POLLIN, 0}});
+        const auto before = std::chrono::steady_clock::now();
+        const bool accepting = before >= acceptPausedUntil;
+        // A paused listening socket is left out (fd -1), so a full descriptor table never spins.
+        polled.assign({{wakeFd_, POLLIN, 0}, {accepting ? listenFd_ : -1, POLLIN, 0}});
         for (const Pending& p : pending) {
             polled.push_back({p.fd, POLLIN, 0});
         }
@@ -141,18 +159,27 @@ void ProxyAcceptor::Run() {
                 close(p.fd);
             }
             if (step == Step::kWait) {
-                kept.push_back(p);
+                kept.push_back(std::move(p));
             }
         }
         pending.swap(kept);
-        if (polled[1].revents) {
+        if (accepting && polled[1].revents) {
             while (true) {
                 Pending p{};
                 p.peerLength = sizeof(p.peer);
                 p.fd = accept4(listenFd_, reinterpret_cast<sockaddr*>(&p.peer), &p.peerLength,
                                SOCK_NONBLOCK | SOCK_CLOEXEC);
                 if (p.fd < 0) {
+                    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR &&
+                        errno != ECONNABORTED) {
+                        acceptPausedUntil = now + kAcceptPause;
+                    }
                     break;
+                }
+                // Only a balancer may name the client; anyone else is closed at once.
+                if (!trusted_.Contains(reinterpret_cast<const sockaddr*>(&p.peer))) {
+                    close(p.fd);
+                    continue;
                 }
                 p.deadline = now + headerWait_;
                 if (pending.size() >= maxPending_) {

@@ -5,9 +5,14 @@
 // Read only on a port that is reached through such a balancer: anyone else could name any
 // address.
 
+#include <sys/socket.h>
+
+#include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qvx::server {
 
@@ -21,5 +26,24 @@ struct ProxyHeader {
 
 // The header at the start of data: complete, invalid, or cut short so far (more bytes needed).
 ProxyHeader ParseProxyHeader(std::string_view data);
+
+// The balancers whose PROXY headers are believed: addresses or networks, "127.0.0.0/8,::1". A
+// peer given as an IPv4-mapped IPv6 address (a listener bound to "::") counts as its IPv4 form.
+class TrustedPeers {
+public:
+    static constexpr const char* kLoopback = "127.0.0.0/8,::1";
+
+    // Nothing when an entry is no address, or its prefix is out of range.
+    static std::optional<TrustedPeers> Parse(std::string_view list);
+    bool Contains(const sockaddr* peer) const;
+
+private:
+    struct Range {
+        int family;
+        std::array<unsigned char, 16> bytes;
+        int prefix;
+    };
+    std::vector<Range> ranges_;
+};
 
 }  // namespace qvx::server

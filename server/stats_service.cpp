@@ -10,11 +10,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <unordered_set>
 
 #include "server/access_log.h"
@@ -113,6 +115,9 @@ struct RequestState {
     std::string method;
     std::string version;
     std::string target;  // as sent, when logging
+    // The target's length up to its first NUL, and whether its decoded form holds one ("%00").
+    std::size_t rawLength = 0;
+    bool nulInTarget = false;
     unsigned status = 0;
     std::uint64_t bytes = 0;
 };
@@ -148,15 +153,40 @@ std::string MimeTypeOf(const std::filesystem::path& file) {
 // milliseconds, with the oldest idle ones making room (see RequestDeadlines).
 constexpr unsigned kDefaultMaxConnections = 2000;
 
-// At most kDefaultMaxConnections, and half the descriptors the process may open: each
-// connection holds two (see RequestDeadlines), and some are kept for the database and files.
-unsigned DefaultConnectionLimit() {
+// How the descriptors the process may open are shared out.
+struct DescriptorBudget {
+    unsigned connections;  // each holds two (see RequestDeadlines)
+    unsigned pending;      // behind a balancer: sockets still waiting for their PROXY header
+};
+
+// At most kDefaultMaxConnections, within the descriptors the process may open less some kept
+// for the database and files. Behind a balancer the acceptor's waiting sockets hold one each,
+// so they get a share of their own.
+DescriptorBudget BudgetFor(unsigned configured, bool proxied) {
     rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) {
-        return kDefaultMaxConnections;
+    unsigned usable = 0;  // 0: no limit to share
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        usable = static_cast<unsigned>(
+            limit.rlim_cur > 128 ? std::min<rlim_t>(limit.rlim_cur - 64, 1u << 30) : 32);
     }
-    const rlim_t usable = limit.rlim_cur > 128 ? (limit.rlim_cur - 64) / 2 : 16;
-    return static_cast<unsigned>(std::min<rlim_t>(usable, kDefaultMaxConnections));
+    const unsigned shares = proxied ? 3 : 2;
+    unsigned connections = configured ? configured : kDefaultMaxConnections;
+    if (!configured && usable) {
+        connections = std::min(connections, usable / shares);
+    }
+    unsigned pending = connections;
+    if (proxied && usable) {
+        pending = std::max(1u, std::min(pending, usable - std::min(usable, 2 * connections)));
+    }
+    return {std::max(connections, 1u), pending};
+}
+
+// Behind a balancer the library is told of far more room than the acceptor ever fills: each of
+// its event threads refuses by its own count, and refusing a connection added from outside
+// deadlocks the library (0.9.75). So it is never asked to refuse; the acceptor closes the
+// surplus instead.
+unsigned LibraryLimit(unsigned connections, bool proxied) {
+    return proxied ? connections * kEventThreads + 64 : connections;
 }
 
 struct WaitingReport {
@@ -230,10 +260,32 @@ struct StatsService::Impl {
     // The request line is in: its state starts here, the target kept as sent for the log.
     static void* OnRequestStart(void* self, const char* uri, MHD_Connection*) {
         auto* state = new RequestState;
+        state->rawLength = std::strlen(uri);
+        // The library decodes the target in place, so a "%00" would cut it short unseen.
+        const std::string_view raw(uri, state->rawLength);
+        state->nulInTarget = raw.find("%00") != std::string_view::npos;
         if (static_cast<Impl*>(self)->accessLog) {
-            state->target.assign(uri, std::min(std::strlen(uri), kLoggedTarget));
+            state->target.assign(uri, std::min(state->rawLength, kLoggedTarget));
         }
         return state;
+    }
+
+    // A raw NUL in the target: the library hands the target and the version over as pointers
+    // into the request line it split in place, so a target whose line runs past its first NUL
+    // spans more bytes than its text. The bytes after the NUL go to the log as they stand.
+    static bool RawNulInTarget(RequestState& state, const char* url, const char* version) {
+        if (version <= url || static_cast<std::size_t>(version - url) > kMaxRequestHead) {
+            return false;
+        }
+        const auto span = static_cast<std::size_t>(version - url) - 1;
+        if (span <= state.rawLength) {
+            return false;
+        }
+        if (state.target.size() == state.rawLength) {
+            state.target.append(url + state.rawLength,
+                                std::min(span, kLoggedTarget) - std::min(span, state.rawLength));
+        }
+        return true;
     }
 
     // The reply is sent (or the connection is gone).
@@ -260,6 +312,8 @@ struct StatsService::Impl {
     }
 
     RequestDeadlines* deadlines = nullptr;  // while serving
+    // Behind a balancer: connections handed to the library and not yet closed by it.
+    std::atomic<int> handedOver{0};
     static RequestDeadlines::Connection* ClockOf(MHD_Connection* connection) {
         const MHD_ConnectionInfo* info =
             MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
@@ -269,6 +323,9 @@ struct StatsService::Impl {
     static void OnConnection(void* self, MHD_Connection* connection, void** socketContext,
                              MHD_ConnectionNotificationCode code) {
         auto* impl = static_cast<Impl*>(self);
+        if (code == MHD_CONNECTION_NOTIFY_CLOSED && impl->config.proxyProtocol) {
+            impl->handedOver.fetch_sub(1);
+        }
         if (code == MHD_CONNECTION_NOTIFY_STARTED) {
             const MHD_ConnectionInfo* info =
                 MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
@@ -291,6 +348,9 @@ struct StatsService::Impl {
             state->headSeen = true;
             state->method = method;
             state->version = version;
+            if (state->nulInTarget || RawNulInTarget(*state, url, version)) {
+                return Reply(connection, *state, MHD_HTTP_BAD_REQUEST, "bad request target", true);
+            }
             if (RequestHeadSize(connection, url, method, version) > kMaxRequestHead) {
                 return Reply(connection, *state, MHD_HTTP_REQUEST_HEADER_FIELDS_TOO_LARGE,
                              "request head too large", true);
@@ -503,13 +563,18 @@ bool StatsService::Serve() {
     if (impl.listenFd < 0) {
         return false;
     }
-    const unsigned limit =
-        impl.config.maxConnections ? impl.config.maxConnections : DefaultConnectionLimit();
-    RequestDeadlines deadlines(std::chrono::seconds(impl.config.requestSeconds), limit);
-    impl.deadlines = &deadlines;
     // Behind a balancer the connections are accepted here, past their PROXY header, and handed
     // to the library; otherwise the library accepts them itself.
     const bool proxied = impl.config.proxyProtocol;
+    std::optional<TrustedPeers> trusted;
+    if (proxied && !(trusted = TrustedPeers::Parse(impl.config.proxyFrom))) {
+        return false;
+    }
+    const DescriptorBudget budget = BudgetFor(impl.config.maxConnections, proxied);
+    const unsigned limit = budget.connections;
+    RequestDeadlines deadlines(std::chrono::seconds(impl.config.requestSeconds), limit);
+    impl.deadlines = &deadlines;
+    impl.handedOver = 0;
     // The library takes the listening socket unless connections come past a PROXY header.
     const MHD_OptionItem listenOption =
         proxied ? MHD_OptionItem{MHD_OPTION_END, 0, nullptr}
@@ -518,12 +583,13 @@ bool StatsService::Serve() {
     MHD_Daemon* daemon = MHD_start_daemon(
         MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME |
             (proxied ? MHD_USE_NO_LISTEN_SOCKET | MHD_USE_ITC : 0),
-        0, nullptr, nullptr, &Impl::OnRequest, &impl, MHD_OPTION_CONNECTION_LIMIT, limit,
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(impl.config.idleSeconds),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, kConnectionMemory, MHD_OPTION_NOTIFY_COMPLETED,
-        &Impl::OnRequestEnd, &impl, MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl,
-        MHD_OPTION_URI_LOG_CALLBACK, &Impl::OnRequestStart, &impl, MHD_OPTION_THREAD_POOL_SIZE,
-        kEventThreads, MHD_OPTION_ARRAY, options, MHD_OPTION_END);
+        0, nullptr, nullptr, &Impl::OnRequest, &impl, MHD_OPTION_CONNECTION_LIMIT,
+        LibraryLimit(limit, proxied), MHD_OPTION_CONNECTION_TIMEOUT,
+        static_cast<unsigned>(impl.config.idleSeconds), MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        kConnectionMemory, MHD_OPTION_NOTIFY_COMPLETED, &Impl::OnRequestEnd, &impl,
+        MHD_OPTION_NOTIFY_CONNECTION, &Impl::OnConnection, &impl, MHD_OPTION_URI_LOG_CALLBACK,
+        &Impl::OnRequestStart, &impl, MHD_OPTION_THREAD_POOL_SIZE, kEventThreads, MHD_OPTION_ARRAY,
+        options, MHD_OPTION_END);
     if (!daemon) {
         impl.deadlines = nullptr;
         return false;
@@ -532,11 +598,18 @@ bool StatsService::Serve() {
     if (proxied) {
         acceptor.emplace(
             impl.listenFd,
-            [daemon](int fd, const sockaddr* client, socklen_t length) {
-                // Refused at the connection limit: the library has closed the socket.
-                MHD_add_connection(daemon, fd, client, length);
+            [daemon, &impl, limit](int fd, const sockaddr* client, socklen_t length) {
+                // Full: closed here, never refused by the library (see LibraryLimit).
+                if (impl.handedOver.load() >= static_cast<int>(limit)) {
+                    close(fd);
+                    return;
+                }
+                impl.handedOver.fetch_add(1);
+                if (MHD_add_connection(daemon, fd, client, length) != MHD_YES) {
+                    impl.handedOver.fetch_sub(1);  // the library has closed the socket
+                }
             },
-            std::chrono::seconds(impl.config.idleSeconds), limit);
+            std::chrono::seconds(impl.config.idleSeconds), budget.pending, std::move(*trusted));
         if (!acceptor->Running()) {
             MHD_stop_daemon(daemon);
             impl.deadlines = nullptr;

@@ -32,6 +32,8 @@ struct ServiceConfig {
     // Every connection comes through a TCP balancer that starts it with a PROXY header naming
     // the client (nginx stream: proxy_protocol on); one without it is dropped.
     bool proxyProtocol = false;
+    // The balancers whose PROXY headers are believed (see TrustedPeers); others are closed.
+    std::string proxyFrom = "127.0.0.0/8,::1";
 };
 
 // Request limits: larger bodies get 413, larger heads 431.

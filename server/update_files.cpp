@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
 #include <sstream>
 #include <system_error>
+#include <vector>
+
+#include "base/ini_text.h"
 
 namespace qvx::server {
 
@@ -30,6 +34,50 @@ bool IsDatabaseFile(const fs::path& file, const fs::path& databasePath) {
     return false;
 }
 
+constexpr const char* kInfoName = "qvxUpgraded.ini";
+constexpr const char* kSignatureName = "qvxUpgraded.ini.sig";
+// An information file is never larger (the updater refuses one that is).
+constexpr std::size_t kMaxInfoBytes = 64 * 1024;
+
+// Whether the information file in `folder` lets a client fetch `listName` (steps joined by "\",
+// as the updater's list names files): the file itself, its signature, or a [FileHash] name.
+bool Listed(const fs::path& folder, const std::string& listName) {
+    if (listName == kInfoName || listName == kSignatureName) {
+        return true;
+    }
+    std::ifstream in(folder / kInfoName, std::ios::binary);
+    std::string text(kMaxInfoBytes, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    bool listed = false;
+    base::ForEachIniEntry(
+        text, [&](std::string_view section, std::string_view key, std::string_view) {
+            listed = listed || (base::IniNamesEqual(section, "FileHash") && key == listName);
+        });
+    return listed;
+}
+
+// The publication a request lies in: the deepest folder on its way that holds an information
+// file, and whether that file lists the rest of the way. Nothing else is ever served.
+bool PublishedFile(const fs::path& root, const std::vector<std::string>& steps) {
+    for (std::size_t depth = steps.size(); depth-- > 0;) {
+        fs::path folder = root;
+        for (std::size_t i = 0; i < depth; ++i) {
+            folder /= steps[i];
+        }
+        std::error_code ec;
+        if (!fs::is_regular_file(folder / kInfoName, ec)) {
+            continue;
+        }
+        std::string listName;
+        for (std::size_t i = depth; i < steps.size(); ++i) {
+            listName += (listName.empty() ? "" : "\\") + steps[i];
+        }
+        return Listed(folder, listName);
+    }
+    return false;
+}
+
 std::optional<std::uint64_t> Number(std::string_view text) {
     std::uint64_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -48,16 +96,18 @@ std::optional<fs::path> ResolveUpdateFile(const fs::path& root, const std::strin
         return std::nullopt;
     }
     fs::path relative;
-    std::istringstream steps(requestPath.substr(1));
+    std::vector<std::string> steps;
+    std::istringstream stepText(requestPath.substr(1));
     std::string step;
-    while (std::getline(steps, step, '/')) {
+    while (std::getline(stepText, step, '/')) {
         // A leading dot also covers "." and "..".
         if (step.empty() || step[0] == '.') {
             return std::nullopt;
         }
         relative /= step;
+        steps.push_back(step);
     }
-    if (requestPath.back() == '/') {
+    if (requestPath.back() == '/' || !PublishedFile(root, steps)) {
         return std::nullopt;
     }
     std::error_code ec;

@@ -26,7 +26,11 @@ std::string BuildInfoFile(std::string_view templateText, const std::string& prog
 
 // quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
 //                       FILE...
-// FILE names are relative to the current folder. Returns the process exit code.
+// FILE names are relative to the current folder. The publication is made whole in
+// DIR.publications/N, then DIR (a relative link) is switched to it by one rename; the previous
+// publication is kept, older ones removed; a plain folder DIR from before is swapped for the
+// link and kept as the previous one. Refuses a key that lies in DIR or is among the files, and a
+// template that names a hash section. Returns the process exit code.
 int PublishMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace qvx::server

@@ -1,11 +1,13 @@
 #include "updater/info_file_phase.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
 #include <utility>
 
+#include "base/ini_text.h"
 #include "updater/signed_update.h"
 
 namespace qvx::updater {
@@ -14,6 +16,18 @@ namespace {
 constexpr const char* kMarker = "Quorvex_Soft_qvxUpgraded";
 constexpr const char* kInfoName = "qvxUpgraded.ini";
 constexpr const char* kSignatureName = "qvxUpgraded.ini.sig";
+
+// A text of the [Info] section of the verified bytes, as the settings reader would give it with a
+// 255-byte buffer: one pair of quotes around it dropped, cut to 254 bytes, "Error" when missing.
+std::string InfoText(std::string_view info, const char* key) {
+    std::string value = base::IniValue(info, "Info", key).value_or("Error");
+    if (value.size() > 1 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    value.resize(std::min<std::size_t>(value.size(), 254));
+    return value;
+}
 
 }  // namespace
 
@@ -186,8 +200,8 @@ void InfoFilePhase::JudgeInfoFile() {
     items.push_back("正在分析升级信息文件 ...");
     items.push_back("正在校验升级信息文件 ...");
 
-    const std::string infoFile = ctx_.WorkFolder() + kInfoName;
-    const std::string marker = tro.GetIniStrEx(infoFile, "Info", "InfoStr", 255);
+    // Only the bytes whose signature held are read: the file on disk may have changed since.
+    const std::string marker = InfoText(verifiedInfo_, "InfoStr");
     if (marker != kMarker) {
         ctx_.host.ModelChanged();
         ctx_.messages.Show("升级信息文件校验失败！\r\n\r\n信息文件下载可能出错。",
@@ -196,8 +210,8 @@ void InfoFilePhase::JudgeInfoFile() {
     }
     items.push_back("升级信息文件校验成功 ...");
 
-    serverExeVer_ = tro.GetIniStrEx(infoFile, "Info", "ExeVerM", 255);
-    serverDicVer_ = tro.GetIniStrEx(infoFile, "Info", "ExeVerZ", 255);
+    serverExeVer_ = InfoText(verifiedInfo_, "ExeVerM");
+    serverDicVer_ = InfoText(verifiedInfo_, "ExeVerZ");
     if (updExe_) {
         items.push_back("服务器程序最新版本为 : " + ctx_.Shown(serverExeVer_));
     }

@@ -34,8 +34,15 @@ base=$((20000 + RANDOM % 20000))
 port_a=$base
 port_b=$((base + 1))
 port_lb=$((base + 2))
-mkdir -p "$work/upd"
-head -c 200000 /dev/urandom >"$work/upd/quorvex.exe"
+# The update folder as publish makes it: a link to the newest publication, switched in one rename.
+mkdir -p "$work/stage"
+head -c 200000 /dev/urandom >"$work/stage/quorvex.exe"
+openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out "$work/private.pem" 2>/dev/null
+publish_update() {
+    (cd "$work/stage" && "$bin" publish --key "$work/private.pem" --program-version "$1" \
+        --entries-version 1 --out "$work/upd" quorvex.exe >/dev/null) || fail "publish $1"
+}
+publish_update 1
 
 start_instance() {
     "$bin" --port "$1" --db "$uri" --newest-version 1.6 --proxy-protocol >/dev/null \
@@ -101,7 +108,14 @@ reply=$(curl -s --interface 127.0.0.5 -X POST \
 code=$(curl -s -o /dev/null -w '%{http_code}' -X POST "http://127.0.0.1:$port_upd/quorvex.exe")
 [ "$code" = 403 ] || fail "POST to the update folder gave $code"
 curl -s "http://127.0.0.1:$port_upd/quorvex.exe" -o "$work/got.exe"
-cmp -s "$work/got.exe" "$work/upd/quorvex.exe" || fail "update file through nginx"
+cmp -s "$work/got.exe" "$work/stage/quorvex.exe" || fail "update file through nginx"
+# Published again: nginx follows the switched link at once.
+head -c 1000 /dev/urandom >"$work/stage/quorvex.exe"
+publish_update 2
+curl -s "http://127.0.0.1:$port_upd/quorvex.exe" -o "$work/got.exe"
+cmp -s "$work/got.exe" "$work/stage/quorvex.exe" || fail "republished file through nginx"
+curl -s "http://127.0.0.1:$port_upd/qvxUpgraded.ini" | grep -q "^ExeVerM=2" ||
+    fail "information file through nginx is not the new one"
 
 # 1,200 reports from 8 clients; instance A is killed with kill -9 after 600 answers.
 python3 tests/e2e/tools/usage_load.py 127.0.0.1 "$port_lb" FLEET 8 1200 "$work/answers" 600 "$pid_a"

@@ -19,7 +19,11 @@ trap cleanup EXIT
 port=$((20000 + RANDOM % 20000))
 mkdir -p "$work/upd"
 head -c 300000 /dev/urandom >"$work/upd/quorvex.exe"
-printf '[Info]\r\nExeVerM=1.6\r\n' >"$work/upd/qvxUpgraded.ini"
+printf '[Info]\r\nExeVerM=1.6\r\n[FileHash]\r\nquorvex.exe=%s\r\n' \
+    "$(sha256sum "$work/upd/quorvex.exe" | cut -c1-64)" >"$work/upd/qvxUpgraded.ini"
+# Beside the files, what must never be served: a key and a file the information file omits.
+echo key >"$work/upd/private.pem"
+echo other >"$work/upd/unlisted.dat"
 fail() { echo "FAIL: $*"; exit 1; }
 
 start() {
@@ -72,6 +76,10 @@ curl -s "http://127.0.0.1:$port/quorvex.exe" -o "$work/got.exe"
 cmp -s "$work/got.exe" "$work/upd/quorvex.exe" || fail "update file differs"
 len=$(curl -sI "http://127.0.0.1:$port/quorvex.exe" | tr -d '\r' | awk -F': ' 'tolower($1)=="content-length"{print $2}')
 [ "$len" = 300000 ] || fail "Content-Length $len"
+for name in private.pem unlisted.dat qvxUpgraded.ini.sig; do
+    code=$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/$name")
+    [ "$code" = 404 ] || fail "/$name gave $code"
+done
 code=$(curl -s -o /dev/null -w '%{http_code}' --path-as-is "http://127.0.0.1:$port/../stats.db")
 [ "$code" = 404 ] || fail "traversal gave $code"
 code=$(curl -s -o /dev/null -w '%{http_code}' "http://127.0.0.1:$port/%2e%2e/stats.db")

@@ -98,7 +98,11 @@ bool FakeUpdateFiles::WriteFileDurably(const std::string& path, const std::strin
 
 bool FakeUpdateTrust::VerifySignature(std::string_view message, std::string_view signature) {
     ++verifications;
-    return qvx::signing::VerifySignature(publicXY_, message, signature);
+    const bool valid = qvx::signing::VerifySignature(publicXY_, message, signature);
+    if (afterVerify) {
+        afterVerify();
+    }
+    return valid;
 }
 
 std::optional<FileFingerprint> FakeUpdateTrust::Fingerprint(const std::string& path) {

@@ -87,6 +87,8 @@ public:
     FakeUpdateTrust(const std::map<std::string, std::string>& files, std::string publicXY)
         : files_(files), publicXY_(std::move(publicXY)) {}
     int verifications = 0;
+    // Runs once a signature has been checked: a test changes files on disk behind the check.
+    std::function<void()> afterVerify;
     bool VerifySignature(std::string_view message, std::string_view signature) override;
     std::optional<FileFingerprint> Fingerprint(const std::string& path) override;
 

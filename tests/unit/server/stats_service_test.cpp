@@ -2,13 +2,19 @@
 
 #include "server/access_log.h"
 
+#include "base/ini_text.h"
+#include "server/signing/update_signing.h"
+#include "server/update_publisher.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -245,6 +251,85 @@ TEST_F(StatsServiceTest, BehindABalancerTheProxyHeaderNamesTheClient) {
     EXPECT_FALSE(sink_.Take()) << "a dropped connection's report reached the sink";
 }
 
+// A peer that is no listed balancer may name no client: it is closed, its report never stored.
+TEST_F(StatsServiceTest, AProxyHeaderFromAPeerNotListedIsRefused) {
+    ServiceConfig config;
+    config.proxyProtocol = true;
+    config.proxyFrom = "192.0.2.1,2001:db8::/32";  // the test's own loopback is not among them
+    Start(config);
+    Socket client(service_->Port());
+    ASSERT_TRUE(client.Send("PROXY TCP4 6.6.6.6 127.0.0.1 1 2\r\n" + UsageRequest("AA-BB")));
+    EXPECT_EQ(client.ReadAll(milliseconds(1500)), "");
+    EXPECT_TRUE(client.ClosedByPeer());
+    EXPECT_FALSE(sink_.Take()) << "a header from an unlisted peer was believed";
+}
+
+// A header cut short leaves nothing to read until more comes: waiting for it costs no CPU.
+TEST_F(StatsServiceTest, APartialProxyHeaderIsWaitedForWithoutSpinning) {
+    ServiceConfig config;
+    config.proxyProtocol = true;
+    Start(config);
+    Socket client(service_->Port());
+    ASSERT_TRUE(client.Send("PROXY TCP4 1.2.3.4"));
+    const auto cpu = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const double before = cpu();
+    std::this_thread::sleep_for(milliseconds(1500));
+    EXPECT_LT(cpu() - before, 0.2) << "CPU seconds burnt over 1.5 s by one partial header";
+    // The rest of the header still arrives, and the request behind it is answered.
+    ASSERT_TRUE(client.Send(" 127.0.0.1 1 2\r\n" + kVersion + "Connection: close\r\n\r\n"));
+    EXPECT_EQ(BodyOf(client.ReadAll()), "1.5");
+}
+
+// A NUL in the decoded target, encoded or raw, would cut the name short ("/a.txt%00.png"
+// serving a.txt): such a target is refused and logged as it was sent.
+TEST_F(StatsServiceTest, ATargetWithANulIsRefusedAndLoggedAsSent) {
+    char pattern[] = "/tmp/qvx_nul_XXXXXX";
+    const fs::path root = mkdtemp(pattern);
+    std::ofstream(root / "a.txt") << "text";
+    std::ofstream(root / "qvxUpgraded.ini") << "[FileHash]\r\na.txt=0\r\n";
+    const fs::path logPath = root / "access.log";
+    auto log = AccessLog::Open(logPath.string());
+    ASSERT_TRUE(log);
+    ServiceConfig config;
+    config.updateFolder = root.string();
+    Start(config, log.get());
+    const struct {
+        std::string target;
+        const char* status;
+        const char* logged;
+    } cases[] = {
+        {"/a.txt%00.png", "400", "/a.txt%00.png"},
+        {std::string("/a.txt\0.png", 11), "400", "/a.txt\\x00.png"},
+        {"/a.txt%00", "400", "/a.txt%00"},
+        {"/vmo.api/api/version/Versionpc%00", "400", "/vmo.api/api/version/Versionpc%00"},
+    };
+    for (const auto& c : cases) {
+        const std::string reply =
+            Exchange("GET " + c.target + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+        EXPECT_EQ(StatusOf(reply).substr(0, 12), std::string("HTTP/1.1 ") + c.status) << c.logged;
+        EXPECT_EQ(BodyOf(reply).find("text"), std::string::npos) << c.logged;
+    }
+    // The file itself is served: the refusals above are for the NUL alone.
+    EXPECT_EQ(BodyOf(Exchange("GET /a.txt HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")),
+              "text");
+    service_->Stop();
+    server_.join();
+    std::ifstream in(logPath);
+    std::string line;
+    for (const auto& c : cases) {
+        ASSERT_TRUE(std::getline(in, line));
+        EXPECT_NE(line.find(std::string("\"GET ") + c.logged + " HTTP/1.1\" 400 "),
+                  std::string::npos)
+            << line;
+    }
+    fs::remove_all(root);
+}
+
 TEST_F(StatsServiceTest, InvalidReportNeverReachesTheSink) {
     sink_.inlineAnswer = true;
     Start();
@@ -328,6 +413,9 @@ TEST_F(StatsServiceTest, UpdateFilesOneRangeAtMostNeverDotFilesOrTheDatabase) {
         bytes += static_cast<char>('a' + i % 26);
     }
     std::ofstream(root / "quorvex.exe", std::ios::binary) << bytes;
+    std::ofstream(root / "qvxUpgraded.ini")
+        << "[FileHash]\r\nquorvex.exe=0\r\n.htpasswd=0\r\nstats.db=0\r\nstats.db-wal=0\r\n";
+    std::ofstream(root / "private.pem") << "key";
     std::ofstream(root / ".htpasswd") << "secret";
     std::ofstream(root / "stats.db") << "rows";
     std::ofstream(root / "stats.db-wal") << "rows";
@@ -354,6 +442,7 @@ TEST_F(StatsServiceTest, UpdateFilesOneRangeAtMostNeverDotFilesOrTheDatabase) {
         {"/stats.db", "", "404", "not found"},
         {"/stats.db-wal", "", "404", "not found"},
         {"/%2e%2e/etc/passwd", "", "404", "not found"},
+        {"/private.pem", "", "404", "not found"},
     };
     for (const auto& c : cases) {
         std::string request = "GET " + c.path + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n";
@@ -488,6 +577,131 @@ TEST_F(StatsServiceTest, AccessLogHasALineForEachRequestWithItsTargetAsSent) {
         << first;
     EXPECT_TRUE(second.ends_with("\"GET /missing HTTP/1.1\" 404 9")) << second;
     fs::remove(path);
+}
+
+// Publication `generation` of two files: every byte tells which one it is, so a torn or mixed
+// copy is seen.
+std::string Generation(const std::string& name, int generation, std::size_t size) {
+    std::string bytes = name + " generation " + std::to_string(generation) + "\n";
+    while (bytes.size() < size) {
+        bytes +=
+            static_cast<char>('a' + (bytes.size() * 7 + static_cast<std::size_t>(generation)) % 26);
+    }
+    return bytes;
+}
+
+// A client downloading again and again while the folder is published again and again: every
+// answer is whole, and no answer is from an older publication than one before it (each
+// client sees the old publication, then the new one, never parts of the new before the old).
+TEST_F(StatsServiceTest, ADownloadDuringAPublicationSeesOldThenNewNeverAMix) {
+    char pattern[] = "/tmp/qvx_pubs_XXXXXX";
+    const fs::path root = mkdtemp(pattern);
+    const fs::path key = root / "private.pem";
+    ASSERT_EQ(std::system(("openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out " +
+                           key.string() + " 2>/dev/null")
+                              .c_str()),
+              0);
+    std::string error;
+    const std::string publicXY = signing::SigningKey::FromPemFile(key.string(), error)->PublicXY();
+    const fs::path previous = fs::current_path();
+    fs::create_directories(root / "stage" / "data");
+    fs::current_path(root / "stage");
+    const struct {
+        const char* path;  // in the stage and below the update folder
+        const char* listName;
+        std::size_t size;
+    } files[] = {{"quorvex.exe", "quorvex.exe", 400000}, {"data/w.dat", "data\\w.dat", 100000}};
+    const auto publish = [&](int generation) {
+        for (const auto& f : files) {
+            std::ofstream(f.path, std::ios::binary) << Generation(f.listName, generation, f.size);
+        }
+        std::ostringstream out, err;
+        return PublishMain({"--key", key.string(), "--program-version", std::to_string(generation),
+                            "--entries-version", "1", "--out", (root / "www" / "update").string(),
+                            files[0].path, files[1].path},
+                           out, err);
+    };
+    const auto infoOf = [&](int generation) {
+        std::vector<PublishedFile> listed;
+        for (const auto& f : files) {
+            const std::string bytes = Generation(f.listName, generation, f.size);
+            listed.push_back({f.listName, signing::Sha256Hex(bytes), bytes.size()});
+        }
+        return BuildInfoFile("", std::to_string(generation), "1", listed);
+    };
+    ASSERT_EQ(publish(1), 0);
+    ServiceConfig config;
+    config.updateFolder = (root / "www").string();
+    Start(config);
+
+    std::atomic<bool> stop{false};
+    std::atomic<int> published{1};
+    std::thread publisher([&] {
+        for (int generation = 2; !stop; ++generation) {
+            if (publish(generation) != 0) {
+                break;
+            }
+            published = generation;
+        }
+    });
+    int seen = 1;  // the newest publication any answer came from so far
+    std::vector<std::string> faults;
+    const auto start = Clock::now();
+    while (Clock::now() - start < milliseconds(1500) && faults.size() < 5) {
+        // In the order the files are fetched: the files, the information file, its signature.
+        for (int item = 0; item < 4; ++item) {
+            const std::string path = item == 0   ? "quorvex.exe"
+                                     : item == 1 ? "data/w.dat"
+                                     : item == 2 ? "qvxUpgraded.ini"
+                                                 : "qvxUpgraded.ini.sig";
+            const std::string reply = Exchange("GET /update/" + path +
+                                               " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+            const std::string body = BodyOf(reply);
+            int generation = 0;
+            if (StatusOf(reply) != "HTTP/1.1 200 OK") {
+                faults.push_back(path + ": " + StatusOf(reply));
+                continue;
+            }
+            if (item < 2) {
+                const std::string name = files[item].listName;
+                generation = std::atoi(body.c_str() + std::min(body.size(), name.size() + 12));
+                if (body != Generation(name, generation, files[item].size)) {
+                    faults.push_back(path + ": torn or mixed bytes");
+                    continue;
+                }
+            } else if (item == 2) {
+                generation =
+                    std::atoi(base::IniValue(body, "Info", "ExeVerM").value_or("0").c_str());
+                if (body != infoOf(generation)) {
+                    faults.push_back(path + ": not what generation " + std::to_string(generation) +
+                                     " published");
+                    continue;
+                }
+            } else {
+                for (int g = seen; g <= published + 1 && !generation; ++g) {
+                    if (signing::VerifySignature(publicXY, infoOf(g), body)) {
+                        generation = g;
+                    }
+                }
+                if (!generation) {
+                    faults.push_back(path + ": signs no publication from " + std::to_string(seen));
+                    continue;
+                }
+            }
+            if (generation < seen) {
+                faults.push_back(path + ": generation " + std::to_string(generation) +
+                                 " after generation " + std::to_string(seen));
+            }
+            seen = std::max(seen, generation);
+        }
+    }
+    stop = true;
+    publisher.join();
+    fs::current_path(previous);
+    EXPECT_TRUE(faults.empty()) << faults.size() << " faults, first: " << faults.front();
+    EXPECT_GE(published, 5) << "too few publications to test anything";
+    EXPECT_GE(seen, 3) << "the downloads saw too few publications";
+    fs::remove_all(root);
 }
 
 }  // namespace

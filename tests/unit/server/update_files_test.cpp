@@ -15,7 +15,10 @@ TEST(UpdateFiles, OnlyRegularFilesInsideTheFolder) {
     const fs::path top = mkdtemp(pattern);
     const fs::path root = top / "upd";
     fs::create_directories(root / "sub");
-    std::ofstream(root / "qvxUpgraded.ini") << "[Info]";
+    // Every name below is listed, so what refuses each one is the rule the case is about.
+    std::ofstream(root / "qvxUpgraded.ini")
+        << "[Info]\r\n[FileHash]\r\nsub\\a.bin=0\r\nlink.db=0\r\nshown.txt=0\r\n"
+           "stats.db=0\r\nstats.db-wal=0\r\nstats.dbx=0\r\nmissing=0\r\nsub=0\r\n";
     std::ofstream(root / "sub" / "a.bin") << "x";
     std::ofstream(top / "secret.db") << "s";
     fs::create_symlink(top / "secret.db", root / "link.db");
@@ -58,6 +61,50 @@ TEST(UpdateFiles, OnlyRegularFilesInsideTheFolder) {
     // Without a database named, a file of that name is an ordinary file.
     EXPECT_TRUE(ResolveUpdateFile(root, "/stats.db").has_value());
     fs::remove_all(top);
+}
+
+// A folder holds more than its publication (a key, a log, files of older releases): only the
+// information file, its signature and the files it lists are served, from the nearest
+// publication on the path.
+TEST(UpdateFiles, OnlyWhatThePublicationListsIsServed) {
+    char pattern[] = "/tmp/qvx_upd_XXXXXX";
+    const fs::path root = mkdtemp(pattern);
+    fs::create_directories(root / "update" / "data");
+    fs::create_directories(root / "old");
+    std::ofstream(root / "private.pem") << "key";
+    std::ofstream(root / "qvxUpgraded.ini") << "[FileHash]\r\nupdate\\quorvex.exe=0\r\n";
+    std::ofstream(root / "update" / "qvxUpgraded.ini")
+        << "[Server]\r\nprivate.pem=0\r\n[filehash]\r\nquorvex.exe=0\r\ndata\\w.dat=0\r\n"
+           "[FileSize]\r\nsize-only.dll=0\r\n";
+    std::ofstream(root / "update" / "qvxUpgraded.ini.sig") << "sig";
+    for (const char* name : {"private.pem", "quorvex.exe", "access.log", "size-only.dll",
+                             "qvxUpgraded.ini.tmp", "data/w.dat", "data/other.dat"}) {
+        std::ofstream(root / "update" / name) << "x";
+    }
+    std::ofstream(root / "old" / "quorvex.exe") << "x";
+    const struct {
+        const char* path;
+        bool served;
+    } cases[] = {
+        {"/update/qvxUpgraded.ini", true}, {"/update/qvxUpgraded.ini.sig", true},
+        {"/update/quorvex.exe", true},     {"/update/data/w.dat", true},
+        {"/update/private.pem", false},    // listed only outside [FileHash]
+        {"/update/size-only.dll", false},  // listed only under [FileSize]
+        {"/update/access.log", false},     {"/update/qvxUpgraded.ini.tmp", false},
+        {"/update/data/other.dat", false}, {"/update/QUORVEX.EXE", false},
+        {"/private.pem", false},           {"/update/../private.pem", false},
+        {"/old/quorvex.exe", false},  // the root's list names update\quorvex.exe only
+        {"/qvxUpgraded.ini", true},        {"/update/quorvex.exe/", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ResolveUpdateFile(root, c.path).has_value(), c.served) << c.path;
+    }
+    // Without an information file nothing at all is served.
+    fs::remove(root / "qvxUpgraded.ini");
+    fs::remove(root / "update" / "qvxUpgraded.ini");
+    EXPECT_FALSE(ResolveUpdateFile(root, "/update/quorvex.exe"));
+    EXPECT_FALSE(ResolveUpdateFile(root, "/update/qvxUpgraded.ini.sig"));
+    fs::remove_all(root);
 }
 
 TEST(UpdateFiles, RangeChoiceTable) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -151,6 +152,97 @@ TEST_F(PublishTest, RefusesWhatCannotBePublishedSafely) {
                            "--out", "o", "a.dll"},
                           out, err),
               2);
+}
+
+// The hash sections are the publisher's alone: a template naming either in any form could have
+// its own lines taken for the computed ones by a reader, so it is refused and nothing is written.
+TEST_F(PublishTest, RefusesATemplateThatNamesAHashSection) {
+    Write("a.dll", "a");
+    for (const char* line : {"[FileHash]", "[FileHash", "[ filesize ]", "  [FILEHASH]x",
+                             "[File Hash]", "[Server", "[Info"}) {
+        SCOPED_TRACE(line);
+        Write("qvxUpgraded.ini",
+              std::string("[Server]\r\n") + line + "\r\na.dll=" + std::string(64, '0') + "\r\n");
+        EXPECT_EQ(Publish({"a.dll", "qvxUpgraded.ini"}), 2);
+        EXPECT_NE(errors.find("qvxUpgraded.ini"), std::string::npos) << errors;
+        EXPECT_FALSE(fs::exists(Out("qvxUpgraded.ini")));
+        EXPECT_FALSE(fs::exists(Out("a.dll")));
+    }
+    // The names as plain text elsewhere do no harm.
+    Write("qvxUpgraded.ini", "[Server]\r\nNote=FileHash and FileSize\r\n");
+    EXPECT_EQ(Publish({"a.dll", "qvxUpgraded.ini"}), 0) << errors;
+    EXPECT_EQ(qvx::updater::ReadFileDigests(Read(Out("qvxUpgraded.ini"))).size(), 1u);
+}
+
+std::vector<std::string> Names(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Each publication is made whole in its own folder and the update folder's name is a link
+// switched to it in one rename; the previous publication stays for clients still fetching from
+// it, older ones go, and nothing temporary is left behind.
+TEST_F(PublishTest, EachPublicationIsWholeInItsOwnFolderBehindOneLink) {
+    std::vector<std::string> targets;
+    for (int round = 1; round <= 3; ++round) {
+        Write("a.dll", "a" + std::to_string(round));
+        ASSERT_EQ(Publish({"a.dll"}), 0) << errors;
+        ASSERT_TRUE(fs::is_symlink(root / "www" / "update"));
+        targets.push_back(fs::read_symlink(root / "www" / "update").string());
+        EXPECT_EQ(Read(Out("a.dll")), "a" + std::to_string(round));
+    }
+    EXPECT_EQ(targets, (std::vector<std::string>{"update.publications/1", "update.publications/2",
+                                                 "update.publications/3"}));
+    EXPECT_EQ(Names(root / "www"), (std::vector<std::string>{"update", "update.publications"}));
+    EXPECT_EQ(Names(root / "www" / "update.publications"), (std::vector<std::string>{"2", "3"}));
+    EXPECT_EQ(Names(root / "www" / "update"),
+              (std::vector<std::string>{"a.dll", "qvxUpgraded.ini", "qvxUpgraded.ini.sig"}));
+    EXPECT_EQ(Read(root / "www" / "update.publications" / "2" / "a.dll"), "a2");
+}
+
+// A plain update folder from before is swapped for the link in one step and kept as the
+// previous publication; what it held is no longer served.
+TEST_F(PublishTest, APlainFolderFromBeforeBecomesThePreviousPublication) {
+    Write(root / "www" / "update" / "old.dll", "old");
+    Write("a.dll", "a");
+    ASSERT_EQ(Publish({"a.dll"}), 0) << errors;
+    ASSERT_TRUE(fs::is_symlink(root / "www" / "update"));
+    EXPECT_EQ(Names(root / "www" / "update"),
+              (std::vector<std::string>{"a.dll", "qvxUpgraded.ini", "qvxUpgraded.ini.sig"}));
+    EXPECT_EQ(Names(root / "www" / "update.publications"),
+              (std::vector<std::string>{"1", "migrated-1"}));
+    EXPECT_EQ(Read(root / "www" / "update.publications" / "migrated-1" / "old.dll"), "old");
+    EXPECT_EQ(Names(root / "www"), (std::vector<std::string>{"update", "update.publications"}));
+}
+
+// The signing key never enters what is served.
+TEST_F(PublishTest, RefusesAnUpdateFolderThatHoldsTheKey) {
+    Write("a.dll", "a");
+    fs::create_directories(root / "www" / "update");
+    fs::copy_file(root / "private.pem", root / "www" / "update" / "private.pem");
+    fs::copy_file(root / "private.pem", "key.pem");
+    struct Case {
+        const char* name;
+        std::vector<std::string> files;
+        std::string key;
+    };
+    const Case cases[] = {
+        {"key in the folder", {"a.dll"}, (root / "www" / "update" / "private.pem").string()},
+        {"key given relative from inside", {"a.dll"}, "../www/update/private.pem"},
+        {"key among the files", {"a.dll", "key.pem"}, (fs::current_path() / "key.pem").string()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(Publish(c.files, c.key), 2);
+        EXPECT_NE(errors.find("key"), std::string::npos) << errors;
+        EXPECT_FALSE(fs::is_symlink(root / "www" / "update"));
+        EXPECT_FALSE(fs::exists(Out("a.dll")));
+        EXPECT_FALSE(fs::exists(root / "www" / "update.publications"));
+    }
 }
 
 }  // namespace

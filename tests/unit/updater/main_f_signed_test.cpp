@@ -96,6 +96,25 @@ TEST_F(MainFSignedTest, OnlyTheInformationFileThePublisherSignedIsRead) {
     }
 }
 
+// The marker and versions come from the bytes whose signature held: a file replaced on disk right
+// after the check (another process, a second download) changes nothing that is judged.
+TEST_F(MainFSignedTest, TheInformationFileIsJudgedFromTheVerifiedBytesOnly) {
+    Offer({"a.dll"});
+    trust.afterVerify = [this] {
+        for (auto& [path, bytes] : files) {
+            if (path.ends_with("\\qvxUpgraded\\qvxUpgraded.ini")) {
+                bytes = "[Info]\r\nInfoStr=Forged\r\nExeVerM=99\r\nExeVerZ=99\r\n";
+            }
+        }
+    };
+    MainF& f = ThroughInfoFile();
+    EXPECT_TRUE(messages.shown.empty()) << (Shown().empty() ? "" : Shown()[0]);
+    const std::vector<std::string>& log = Log();
+    EXPECT_NE(std::find(log.begin(), log.end(), "服务器程序最新版本为 : 2"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "服务器词条最新版本为 : 5"), log.end());
+    EXPECT_EQ(f.Phase(), 2);
+}
+
 TEST_F(MainFSignedTest, AReplayedOlderSignedFileOffersNothing) {
     LocalSettings s;
     s.exeVerM = "3";
