@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/win32/window_util.h"
+#include "app/window_fit.h"
 
 namespace qvx::app::win32 {
 
@@ -28,7 +29,41 @@ void DrawnWindow::DestroyFrame() {
 }
 
 double DrawnWindow::Scale() const {
-    return window_ ? WindowScale(window_) : PrimaryScale();
+    return window_ ? scale_ : PrimaryScale();
+}
+
+HMONITOR DrawnWindow::OpeningMonitor() const {
+    return PointerMonitor();
+}
+
+SIZE DrawnWindow::OuterSize(double scale) const {
+    RECT rect{0, 0, TwipsToPixels(frame_.widthTwips, scale),
+              TwipsToPixels(frame_.heightTwips, scale)};
+    AdjustWindowRectEx(&rect, frame_.style, FALSE, frame_.exStyle);
+    return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+double DrawnWindow::FittedScale(double displayScale, const RECT& work) const {
+    const SIZE at1 = OuterSize(1.0);
+    return FitScale(displayScale, at1.cx, at1.cy,
+                    PixelRect{work.left, work.top, work.right, work.bottom});
+}
+
+void DrawnWindow::ApplyPlacement(const RECT& outer) {
+    SetWindowPos(window_, nullptr, outer.left, outer.top, outer.right - outer.left,
+                 outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    LayoutChildren(scale_);
+    surface_.Invalidate();
+    InvalidateRect(window_, nullptr, FALSE);
+}
+
+void DrawnWindow::PlaceOn(HMONITOR monitor) {
+    const RECT work = WorkArea(monitor);
+    scale_ = FittedScale(MonitorScale(monitor), work);
+    const SIZE size = OuterSize(scale_);
+    const PixelRect r =
+        CentreIn(PixelRect{work.left, work.top, work.right, work.bottom}, size.cx, size.cy);
+    ApplyPlacement(RECT{r.left, r.top, r.right, r.bottom});
 }
 
 ClickableAt DrawnWindow::Clickable() const {
@@ -64,9 +99,12 @@ bool DrawnWindow::CreateFrame() {
         if (!RegisterClassExW(&wc))
             return false;
     }
-    double scale = PrimaryScale();
-    RECT r = CentredRect(TwipsToPixels(frame_.widthTwips, scale),
-                         TwipsToPixels(frame_.heightTwips, scale), frame_.style, frame_.exStyle);
+    const HMONITOR monitor = OpeningMonitor();
+    const RECT work = WorkArea(monitor);
+    scale_ = FittedScale(MonitorScale(monitor), work);
+    const SIZE size = OuterSize(scale_);
+    const PixelRect r =
+        CentreIn(PixelRect{work.left, work.top, work.right, work.bottom}, size.cx, size.cy);
     if (!CreateWindowExW(frame_.exStyle, frame_.className, L"Quorvex", frame_.style, r.left, r.top,
                          r.right - r.left, r.bottom - r.top, nullptr, nullptr, instance, this))
         return false;
@@ -75,16 +113,15 @@ bool DrawnWindow::CreateFrame() {
 }
 
 void DrawnWindow::Relayout() {
-    double scale = Scale();
-    RECT r = CentredRect(TwipsToPixels(frame_.widthTwips, scale),
-                         TwipsToPixels(frame_.heightTwips, scale), frame_.style, frame_.exStyle);
+    const RECT work = WorkArea(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST));
+    scale_ = FittedScale(WindowScale(window_), work);
+    const SIZE size = OuterSize(scale_);
     RECT now;
     GetWindowRect(window_, &now);
-    SetWindowPos(window_, nullptr, now.left, now.top, r.right - r.left, r.bottom - r.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
-    LayoutChildren(scale);
-    surface_.Invalidate();
-    InvalidateRect(window_, nullptr, FALSE);
+    const PixelRect r = KeepInside(PixelRect{work.left, work.top, work.right, work.bottom},
+                                   PixelRect{now.left, now.top, now.left + size.cx,
+                                             now.top + size.cy});
+    ApplyPlacement(RECT{r.left, r.top, r.right, r.bottom});
 }
 
 bool DrawnWindow::RedrawChanged() {

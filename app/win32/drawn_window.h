@@ -43,12 +43,17 @@ protected:
     DrawnWindow(Frame frame, const PicturePainter& painter, base::Log& log);
     virtual ~DrawnWindow();
 
-    // Registers the class (once per run) and creates the hidden window, centred on the primary
-    // work area at the primary display's scale, colour-keyed.
+    // Registers the class (once per run) and creates the hidden window, colour-keyed, centred
+    // on the work area of OpeningMonitor() at that display's scale, or the largest that fits.
     bool CreateFrame();
-    // The window sized to its form at the current scale (top-left kept), its children laid
-    // out, everything painted again.
+    // The window sized to its form at the scale of the display it is on (or the largest that
+    // fits its work area), kept where it is as far as it stays inside; its children laid out,
+    // everything painted again.
     void Relayout();
+    // The window sized for that monitor and centred in its work area, as when it opens there.
+    void PlaceOn(HMONITOR monitor);
+    // Where the window opens: the monitor under the pointer.
+    virtual HMONITOR OpeningMonitor() const;
     // Asks for a paint of what changed since the last call: the whole window when an image
     // changed (or at the first call), else the changed labels' areas. True when it was the
     // whole window. A hidden window asks for nothing: showing it paints it whole.
@@ -83,8 +88,15 @@ private:
     void Paint();
     win32::ClickableAt Clickable() const;
 
+    // The scale for a monitor: its display's, or less so that the window fits its work area.
+    double FittedScale(double displayScale, const RECT& work) const;
+    // The outer size of the window at a scale.
+    SIZE OuterSize(double scale) const;
+    void ApplyPlacement(const RECT& outer);
+
     Frame frame_;
     base::Log& log_;
+    double scale_ = 1.0;
     FormSurface surface_;
     HWND window_ = nullptr;
     bool destroyed_ = false;

@@ -40,7 +40,7 @@ void MsgFormWindow::Sync() {
         RedrawChanged();
         if (!IsWindowVisible(Handle())) {
             // Where the user is looking: the monitor of the window in front.
-            CentreOnForegroundMonitor(Handle());
+            PlaceOn(ForegroundMonitor(Handle()));
         }
         if (!IsWindowVisible(Handle()) || form_.ShowCount() != shownCount_) {
             // A new reminder brings the pop-up to the front even when it is still open.

@@ -9,6 +9,7 @@
 namespace qvx::app::win32 {
 
 using base::win32::EnableDpiAwareness;
+using base::win32::MonitorScale;
 using base::win32::PrimaryScale;
 using base::win32::WindowScale;
 
@@ -16,10 +17,11 @@ using base::win32::WindowScale;
 void MakeColourKeyed(HWND window);
 // WM_DPICHANGED: takes the place and size the system suggests (lParam) for the new scale.
 void MoveToSuggestedRect(HWND window, LPARAM lParam);
-// Outer window rectangle for a client area of width x height, centred on the primary work area.
-RECT CentredRect(int width, int height, DWORD style, DWORD exStyle);
-// Moves the window, keeping its size, to the centre of the work area of the monitor the window
-// in front is on (the primary one when nothing is in front), held inside that work area.
-void CentreOnForegroundMonitor(HWND window);
+// The monitor of the window in front (the primary one when nothing, or this window, is in front).
+HMONITOR ForegroundMonitor(HWND self);
+// The monitor under the pointer.
+HMONITOR PointerMonitor();
+// The work area of a monitor (the primary work area when it cannot be read).
+RECT WorkArea(HMONITOR monitor);
 
 }  // namespace qvx::app::win32

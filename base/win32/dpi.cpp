@@ -36,6 +36,22 @@ double WindowScale(HWND window) {
     return PrimaryScale();
 }
 
+double MonitorScale(HMONITOR monitor) {
+    // shcore's GetDpiForMonitor (Windows 8.1 on), looked up at run time.
+    using GetDpi = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    static const GetDpi get = [] {
+        HMODULE shcore = LoadLibraryW(L"shcore.dll");
+        return shcore ? reinterpret_cast<GetDpi>(
+                            reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")))
+                      : nullptr;
+    }();
+    UINT x = 0, y = 0;
+    constexpr int kEffectiveDpi = 0;  // MDT_EFFECTIVE_DPI
+    if (get && monitor && SUCCEEDED(get(monitor, kEffectiveDpi, &x, &y)) && x > 0)
+        return x / 96.0;
+    return PrimaryScale();
+}
+
 double PrimaryScale() {
     const WindowDc screen(nullptr);
     int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSX) : 96;

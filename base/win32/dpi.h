@@ -14,6 +14,9 @@ void EnableDpiAwareness();
 double WindowScale(HWND window);
 // Scale of the primary screen, for windows not yet created.
 double PrimaryScale();
+// Scale of one monitor (its effective DPI), for a window about to open there; the primary
+// screen's where the system cannot tell.
+double MonitorScale(HMONITOR monitor);
 
 // Twips of the form layout to device pixels: 15 twips per 96-dpi pixel, times the scale.
 inline int TwipsToPixels(int twips, double scale) {

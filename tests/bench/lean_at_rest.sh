@@ -85,51 +85,11 @@ else
     qvx_wine_up
 fi
 
-# The service stub: answers on port 8091 of the first free 127.0.0.x (the port is fixed by the
-# program; other runs may hold it on 127.0.0.1). It writes each request line to its log.
+# The service stub (tests/e2e/tools/stats_stub.py): answers on port 8091 of a free 127.0.0.x and
+# writes each request line to its log.
 requests=$work/requests.log
 : >"$requests"
-python3 - "$requests" >"$work/stub.out" 2>&1 <<'EOF' &
-import socket, sys
-log = sys.argv[1]
-server = None
-for last in range(2, 250):
-    s = socket.socket()
-    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    try:
-        s.bind(("127.0.0.%d" % last, 8091))
-    except OSError:
-        s.close()
-        continue
-    server = s
-    break
-if server is None:
-    sys.exit("no free 127.0.0.x:8091")
-server.listen(8)
-print("127.0.0.%d" % last, flush=True)
-while True:
-    c, _ = server.accept()
-    c.settimeout(5)
-    data = b""
-    try:
-        while b"\r\n\r\n" not in data:
-            chunk = c.recv(4096)
-            if not chunk:
-                break
-            data += chunk
-    except OSError:
-        pass
-    line = data.split(b"\r\n", 1)[0].decode("latin-1")
-    body = b"0.1" if "Versionpc" in line else b"1" if "addappUserinfo" in line else b""
-    try:
-        c.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: %d\r\n"
-                  b"Connection: close\r\n\r\n%s" % (len(body), body))
-    except OSError:
-        pass
-    c.close()
-    with open(log, "a") as f:
-        f.write(line + "\n")
-EOF
+python3 "$QVX_ROOT/tests/e2e/tools/stats_stub.py" answer "$requests" 0.1 3600 >"$work/stub.out" 2>&1 &
 stub_pid=$!
 for _ in $(seq 50); do
     [ -s "$work/stub.out" ] && break

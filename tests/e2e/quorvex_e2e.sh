@@ -56,8 +56,9 @@ qvx_e2e_up() {
         wine reg delete 'HKCU\Software\Microsoft\Windows\CurrentVersion\Run' /v quorvex /f \
             </dev/null >/dev/null 2>&1
         wine reg delete 'HKCU\Software\quorvex' /f </dev/null >/dev/null 2>&1
-        # The virtual desktop, even after a scenario that ran without it was cut short.
+        # The virtual desktop and 96 dpi, even after a scenario that changed them was cut short.
         qvx_e2e_virtual_desktop on
+        wine reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f </dev/null >/dev/null 2>&1
         wineboot </dev/null >/dev/null 2>&1
     else
         qvx_wine_up
