@@ -2,8 +2,11 @@
 # The main job: builds both programs and their setup, installs Quorvex with the setup (silently,
 # as a user's machine would get it), publishes a signed demo update folder, and starts the
 # installed quorvex.exe under Wine.
-# On a working $DISPLAY it runs there until you exit it; with no display it runs on a private
-# virtual display, saves a screenshot to build/run/screenshots/ and stops.
+# On a working $DISPLAY it runs there until you exit it. With no display it runs on a private X
+# server where gamma ramps really load (Xorg with the dummy driver; Xvfb, which refuses ramps,
+# only when Xorg cannot start), prints the ramp it reads back and whether it is the ramp of the
+# strength the slider shows, saves a screenshot to build/run/screenshots/ and beside it the
+# screen as the eye sees it (the screenshot passed through that ramp), and stops.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 source "$QVX_ROOT/scripts/wine_env.sh"
@@ -11,7 +14,7 @@ cd "$QVX_ROOT"
 
 qvx_install_deps
 qvx_step "build (Windows tree): quorvex.exe, qvxUpgraded.exe, quorvex-setup.exe"
-qvx_build windows build/windows quorvex qvxUpgraded quorvex-setup
+qvx_build windows build/windows quorvex qvxUpgraded quorvex-setup qvx_gamma_probe qvx_window_probe
 qvx_step "build (native release): quorvex-stats"
 qvx_build native-release build/native-release quorvex-stats >/dev/null
 
@@ -77,11 +80,19 @@ if qvx_display_works; then
     qvx_step "quorvex.exe on $DISPLAY (exit it from its window or tray icon)"
     (cd "$install_dir" && wine ./quorvex.exe </dev/null)
 else
-    qvx_x_start xvfb
+    if qvx_x_start xorg 2>"$run_dir/xorg.err"; then
+        display_kind=xorg
+    else
+        # Without gamma the tint cannot be seen: say so, and why.
+        echo "Xorg (dummy driver) did not start: $(tail -3 "$run_dir/xorg.err" | tr '\n' ' ')" >&2
+        echo "falling back to Xvfb, which refuses gamma ramps: the tint will not load" >&2
+        qvx_x_start xvfb
+        display_kind=xvfb
+    fi
     qvx_wine_up
     qvx_install
     qvx_stats_start
-    qvx_step "quorvex.exe on a virtual display $DISPLAY"
+    qvx_step "quorvex.exe on a private display $DISPLAY ($display_kind)"
     (cd "$install_dir" && wine ./quorvex.exe </dev/null >/dev/null 2>&1 &)
     # Wait until the window (centred) covers the middle of the desktop, then a few ticks.
     for _ in $(seq 1 60); do
@@ -92,5 +103,26 @@ else
     sleep 4
     import -window root "$shots/quorvex-main.png"
     qvx_step "screenshot: $shots/quorvex-main.png"
+    tools=build/windows/tests/e2e/tools
+    ramp=$(wine "$tools/qvx_gamma_probe.exe" </dev/null 2>/dev/null | tr -d '\r')
+    shown=$(wine "$tools/qvx_window_probe.exe" slider QuorvexMainForm </dev/null 2>/dev/null | tr -d '\r')
+    if [ -z "$ramp" ]; then
+        qvx_step "the display gives no gamma ramp back ($display_kind)"
+    else
+        # shellcheck disable=SC2086
+        loaded=$(python3 scripts/ramp_view.py match $ramp)
+        read -r -a words <<<"$ramp"
+        qvx_step "ramp read back from the display: red ${words[0]}..${words[255]}," \
+            "green ${words[256]}..${words[511]}, blue ${words[512]}..${words[767]}"
+        if [ "$loaded" = "${shown:-?}" ]; then
+            qvx_step "it is the ramp of strength $loaded, the strength the slider shows"
+        else
+            qvx_step "it is the ramp of strength $loaded; the slider shows ${shown:-nothing}"
+        fi
+        # shellcheck disable=SC2086
+        python3 scripts/ramp_view.py lut "$run_dir/ramp.ppm" $ramp
+        convert "$shots/quorvex-main.png" "$run_dir/ramp.ppm" -clut "$shots/quorvex-main-as-seen.png"
+        qvx_step "the screen as the eye sees it (screenshot through the ramp): $shots/quorvex-main-as-seen.png"
+    fi
 fi
 qvx_stats_stop

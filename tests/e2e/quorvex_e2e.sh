@@ -150,19 +150,7 @@ qvx_e2e_displays() {
 
 # The ramp the program loads for a slider position, as 768 words (half-even rounding).
 qvx_e2e_expected_ramp() {
-    python3 - "$1" <<'EOF'
-import sys
-v = int(sys.argv[1])
-g = round(v / 6)
-def scale(s, b):
-    if s < 0:
-        return round((100 + s) * b / 100)
-    if s == 0:
-        return b
-    return round(65535 - (100 - s) * (65535 - b) / 100)
-words = [scale(-g, i * 257) for i in range(256)] * 2 + [scale(-v, i * 257) for i in range(256)]
-print(" ".join(str(w) for w in words))
-EOF
+    python3 "$QVX_ROOT/scripts/ramp_view.py" expected "$1"
 }
 
 # The dummy driver keeps 8 bits a level: compare the high bytes.

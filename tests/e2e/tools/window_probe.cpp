@@ -3,7 +3,10 @@
 //                                   in screen coordinates; exit code 1 when there is none
 //   qvx_window_probe close <class>  posts WM_CLOSE to it, as the system does
 //   qvx_window_probe list <class>   prints the lines of its list box, UTF-8, one a line
+//   qvx_window_probe slider <class> prints the position of its slider (trackbar child)
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -36,7 +39,7 @@ BOOL CALLBACK PrintListBox(HWND child, LPARAM) {
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: qvx_window_probe rect|close|list <window class>\n");
+        std::fprintf(stderr, "usage: qvx_window_probe rect|close|list|slider <window class>\n");
         return 2;
     }
     HWND window = FindWindowW(argv[2], nullptr);
@@ -46,6 +49,13 @@ int wmain(int argc, wchar_t** argv) {
         return PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
     if (std::wcscmp(argv[1], L"list") == 0) {
         EnumChildWindows(window, PrintListBox, 0);
+        return 0;
+    }
+    if (std::wcscmp(argv[1], L"slider") == 0) {
+        HWND slider = FindWindowExW(window, nullptr, L"msctls_trackbar32", nullptr);
+        if (!slider)
+            return 1;
+        std::printf("%ld\n", static_cast<long>(SendMessageW(slider, TBM_GETPOS, 0, 0)));
         return 0;
     }
     RECT client{};
