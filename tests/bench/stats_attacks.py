@@ -292,6 +292,10 @@ def fresh(work_root, name):
     os.makedirs(f"{work}/upd")
     with open(f"{work}/upd/big.bin", "wb") as f:
         f.write(os.urandom(1 << 20))
+    # The service serves only what the folder's information file lists.
+    with open(f"{work}/upd/qvxUpgraded.ini", "w") as f:
+        f.write("[Info]\r\nInfoStr=Quorvex_Soft_qvxUpgraded\r\n"
+                "[FileHash]\r\nbig.bin=0\r\nhuge.bin=0\r\n")
     return work
 
 

@@ -12,10 +12,10 @@ out=$QVX_ROOT/build/fuzz
 # The sources each target needs beside its own file.
 declare -A SOURCES=(
     [fuzz_update_file_name]="updater/update_file_name.cpp base/text.cpp"
-    [fuzz_file_digests]="updater/signed_update.cpp"
+    [fuzz_file_digests]="updater/signed_update.cpp base/ini_text.cpp"
     [fuzz_signature_blob]="updater/signed_update.cpp updater/file_install.cpp
-        updater/update_file_name.cpp base/text.cpp"
-    [fuzz_update_request]="server/update_files.cpp server/access_log.cpp"
+        updater/update_file_name.cpp base/text.cpp base/ini_text.cpp"
+    [fuzz_update_request]="server/update_files.cpp server/access_log.cpp base/ini_text.cpp"
 )
 
 failed=0
