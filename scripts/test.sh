@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Runs every test on a fresh Debian machine: installs what is missing, then
 #   1. the native tree (ASan + UBSan): unit suites and service tests through ctest;
-#   2. the optimised native tree: benchmark limits (tests/bench/check_*.sh); the fuzz targets
-#      (tests/fuzz, clang's libFuzzer) for a few seconds each;
+#   2. the optimised native tree: benchmark limits (tests/bench/check_*.sh), on a quiet machine;
+#      the fuzz targets (tests/fuzz, clang's libFuzzer) for a few seconds each;
 #   3. the Windows tree (MinGW-w64): the adapter suites under Wine on a private X server;
-#   4. the whole-program scenarios under Wine (tests/e2e/*_test.sh).
-# Ends with one line "N passed, N failed" counting those steps and scenarios.
+#   4. the whole-program scenarios (tests/e2e/*_test.sh) in two lanes side by side: those under
+#      Wine one after another (they share prefixes and the fixed statistics port), and the
+#      service's own beside them (their ports are their own).
+# Ends with each stage's time and one line "N passed, N failed" counting those steps and
+# scenarios.
 set -uo pipefail
 source "$(dirname "$0")/common.sh"
 source "$QVX_ROOT/scripts/wine_env.sh"
@@ -16,17 +19,25 @@ qvx_install_deps || exit 1
 passed=0
 failed=0
 failures=()
-check() {
-    local name=$1
-    shift
-    qvx_step "$name"
-    if "$@"; then
+times=()
+note() {  # <name> <status> <seconds>
+    times+=("$(printf '%5ss  %s' "$3" "$1")")
+    if [ "$2" -eq 0 ]; then
         passed=$((passed + 1))
     else
         failed=$((failed + 1))
-        failures+=("$name")
-        echo "FAILED: $name"
+        failures+=("$1")
+        echo "FAILED: $1"
     fi
+}
+check() {
+    local name=$1 t0 status
+    shift
+    qvx_step "$name"
+    t0=$(date +%s)
+    "$@"
+    status=$?
+    note "$name" "$status" $(($(date +%s) - t0))
 }
 
 export QVX_NATIVE_BUILD=$QVX_ROOT/build/native
@@ -61,11 +72,50 @@ windows_suites() {
 }
 check "Windows build and suites under Wine" windows_suites
 
+# A lane runs its scenarios one after another into its own log; a line per scenario in the
+# results file: status, seconds, name.
+lane() {  # <results file> <log file> <scenario>...
+    local results=$1 log=$2 s t0 status
+    shift 2
+    for s in "$@"; do
+        t0=$(date +%s)
+        echo "== [$(($(date +%s) - QVX_T0))s] scenario $(basename "$s" .sh)" >>"$log"
+        timeout 900 bash "$s" >>"$log" 2>&1
+        status=$?
+        echo "$status $(($(date +%s) - t0)) scenario $(basename "$s" .sh)" >>"$results"
+    done
+}
+lanes=$QVX_ROOT/build/lanes
+rm -rf "$lanes"
+mkdir -p "$lanes"
+wine_scenarios=()
+service_scenarios=()
 for s in tests/e2e/*_test.sh; do
-    [ -e "$s" ] && check "scenario $(basename "$s" .sh)" timeout 900 bash "$s"
+    case $(basename "$s") in
+        stats_*) service_scenarios+=("$s") ;;
+        *) wine_scenarios+=("$s") ;;
+    esac
 done
+qvx_step "scenarios: ${#wine_scenarios[@]} under Wine, ${#service_scenarios[@]} of the service beside them"
+t0=$(date +%s)
+lane "$lanes/wine.results" "$lanes/wine.log" "${wine_scenarios[@]}" &
+wine_lane=$!
+lane "$lanes/service.results" "$lanes/service.log" "${service_scenarios[@]}" &
+service_lane=$!
+wait "$wine_lane" "$service_lane"
+for l in wine service; do
+    cat "$lanes/$l.log"
+done
+for l in wine service; do
+    while read -r status seconds name; do
+        note "$name" "$status" "$seconds"
+    done <"$lanes/$l.results"
+done
+times+=("$(printf '%5ss  %s' $(($(date +%s) - t0)) "the two lanes of scenarios, side by side")")
 
 qvx_step "done"
+echo "time per stage:"
+printf '  %s\n' "${times[@]}"
 for f in "${failures[@]}"; do echo "failed: $f"; done
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
