@@ -12,6 +12,7 @@
 //   main_form_settings.cpp switches, auto-start, presets and smart mode
 //   main_form_counters.cpp usage counters and day roll-over
 //   main_form_reminder.cpp activity check, countdown, MsgForm
+//   main_form_keyboard.cpp the controls as the keyboard and screen readers meet them
 
 #include <array>
 #include <cstdint>
