@@ -192,13 +192,15 @@ MsgForm::MsgForm(MainForm& owner)
       Image2(MakeImage(3700, 5400, 2220, 795, Picture::ReminderNeverAgain)),
       Image3(MakeImage(1370, 5400, 2220, 795, Picture::ReminderClose)),
       Image4(MakeImage(2557, 6255, 2220, 420, Picture::ReminderSnooze)),
-      owner_(owner) {}
+      owner_(owner),
+      focus_(kCloseControl) {}
 
 void MsgForm::Show() {
     // Loading happens once: the window then makes itself topmost and colour-keyed.
     loaded_ = true;
     visible_ = true;
     ++showCount_;
+    focus_.Set(kCloseControl);
 }
 
 void MsgForm::Image2_Click() {
@@ -229,6 +231,8 @@ const ImageControl* MsgForm::ClickableAt(int twipX, int twipY) const {
 
 bool MsgForm::ClickAt(int twipX, int twipY) {
     const ImageControl* image = ClickableAt(twipX, twipY);
+    if (image != nullptr)
+        focus_.MoveTo(AccessibleControls(), twipX, twipY);
     if (image == &Image2) {
         Image2_Click();
     } else if (image == &Image3) {
@@ -257,6 +261,7 @@ bool MainForm::ClickAt(int twipX, int twipY) {
     if (target == nullptr) {
         return false;
     }
+    focus_.MoveTo(AccessibleControls(), twipX, twipY);
     (this->*(target->handler))();
     return true;
 }

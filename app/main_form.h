@@ -12,6 +12,7 @@
 //   main_form_settings.cpp switches, auto-start, presets and smart mode
 //   main_form_counters.cpp usage counters and day roll-over
 //   main_form_reminder.cpp activity check, countdown, MsgForm
+//   main_form_keyboard.cpp the controls as the keyboard and screen readers meet them
 
 #include <array>
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include "app/aside_settings.h"
 #include "app/desktop_ports.h"
 #include "app/form_controls.h"
+#include "app/form_keyboard.h"
 #include "app/main_form_ports.h"
 #include "app/settings_form.h"
 #include "report/server_exchange.h"
@@ -154,11 +156,22 @@ public:
     // The visible clickable image at this point, or none: the one place that says what a press
     // on the pop-up clicks (a press elsewhere moves the window).
     const ImageControl* ClickableAt(int twipX, int twipY) const;
-    // Runs the handler of the visible image at this point; false when none is there.
+    // Runs the handler of the visible image at this point; false when none is there. The
+    // keyboard focus moves to the choice pressed.
     bool ClickAt(int twipX, int twipY);
+
+    // The keyboard and screen readers (main_form_keyboard.cpp): its choices "关闭", "不再提醒",
+    // "5分钟后提醒" and its message; each showing starts on "关闭".
+    std::vector<AccessibleControl> AccessibleControls() const;
+    KeyboardFocus& Focus() { return focus_; }
+    const KeyboardFocus& Focus() const { return focus_; }
+    static constexpr int kCloseControl = 1;
+    // Tab, Shift+Tab, Space, Enter; Esc is the close choice. True when the key was used.
+    bool KeyDown(std::uint32_t modifiers, std::uint32_t virtualKey);
 
 private:
     MainForm& owner_;
+    KeyboardFocus focus_;
     bool loaded_ = false;
     bool visible_ = false;
     int showCount_ = 0;
@@ -179,8 +192,19 @@ public:
     // The topmost visible clickable image at this point, or none: the one place that says what
     // a press on the main window clicks (a press elsewhere moves the window).
     const ImageControl* ClickableAt(int twipX, int twipY) const;
-    // Runs the click handler of the topmost visible clickable image at this point.
+    // Runs the click handler of the topmost visible clickable image at this point; the
+    // keyboard focus moves to the control pressed.
     bool ClickAt(int twipX, int twipY);
+
+    // The keyboard and screen readers (main_form_keyboard.cpp). Every control in reading order:
+    // the slider, "恢复" while paused, the presets 0 to 50, the three switches, the countdown
+    // and counters, "设置", "隐藏", "退出", the two links. The focus starts on the slider.
+    std::vector<AccessibleControl> AccessibleControls() const;
+    KeyboardFocus& Focus() { return focus_; }
+    const KeyboardFocus& Focus() const { return focus_; }
+    static constexpr int kSliderControl = 1;
+    // Tab, Shift+Tab, Space, Enter; Esc hides the window as "隐藏" does. True when used.
+    bool KeyDown(std::uint32_t modifiers, std::uint32_t virtualKey);
     // A committed slider position from the window (release, arrows, page, keys).
     void RGBSlider_Scroll(int position);
     // A program write of the slider: the change handler runs only when the position differs.
@@ -369,6 +393,7 @@ private:
 
     MainFormPorts ports_;
     MainFormControls controls_;
+    KeyboardFocus focus_{kSliderControl};
     MsgForm reminder_;
     SettingsForm settings_;
 

@@ -15,7 +15,6 @@ constexpr int kTwipsPerPixel = 15;
 constexpr std::uint32_t kTextColour = 0xF0E8E2;  // RGB(226, 232, 240), red in the low byte
 constexpr std::uint32_t kDimColour = 0xAF9B8C;   // RGB(140, 155, 175)
 constexpr std::uint32_t kVkBack = 0x08;
-constexpr std::uint32_t kVkEscape = 0x1B;
 constexpr std::uint32_t kVkDelete = 0x2E;
 
 constexpr const char* kHotkeyActions[SettingsForm::kHotkeyRows] = {"调暖一档", "调冷一档",
@@ -97,6 +96,7 @@ SettingsForm::SettingsForm(MainForm& owner)
 
 void SettingsForm::Show() {
     recording_.reset();
+    focus_.Set(kFirstControl);
     Refresh();
     visible_ = true;
     ++showCount_;
@@ -205,11 +205,14 @@ bool SettingsForm::KeyDown(std::uint32_t modifiers, std::uint32_t virtualKey) {
         return false;
     }
     if (!recording_) {
-        if (virtualKey == kVkEscape && modifiers == 0) {
+        const KeyAction action =
+            NavigateByKey(focus_, AccessibleControls(), modifiers, virtualKey,
+                          [this](int twipX, int twipY) { return ClickAt(twipX, twipY); });
+        if (action == KeyAction::Escape) {
             Hide();
             return true;
         }
-        return false;
+        return action != KeyAction::None;
     }
     const std::size_t row = *recording_;
     if (modifiers == 0 && virtualKey == kVkEscape) {
@@ -248,6 +251,7 @@ bool SettingsForm::ClickAt(int twipX, int twipY) {
     if (image == nullptr) {
         return false;
     }
+    focus_.MoveTo(AccessibleControls(), twipX, twipY);
     if (image == &CloseImage) {
         CloseImage_Click();
     } else if (image == &PauseHourImage) {

@@ -10,6 +10,7 @@
 
 #include "app/desktop_ports.h"
 #include "app/form_controls.h"
+#include "app/form_keyboard.h"
 
 namespace qvx::app {
 
@@ -80,8 +81,17 @@ public:
 
     // A key pressed while the window has the keyboard: while a field records, a combination
     // with a modifier (or F1-F24) becomes that hotkey, Backspace or Delete alone clears it, Esc
-    // cancels; otherwise Esc closes the window. True when the key was used.
+    // cancels; otherwise Tab and Shift+Tab move the focus, Space and Enter press the focused
+    // control and Esc closes the window. True when the key was used.
     bool KeyDown(std::uint32_t modifiers, std::uint32_t virtualKey);
+
+    // The keyboard and screen readers (settings_form_keyboard.cpp): every control in reading
+    // order; a control joins the keyboard by a line in that list. Each opening starts on the
+    // first one.
+    std::vector<AccessibleControl> AccessibleControls() const;
+    KeyboardFocus& Focus() { return focus_; }
+    const KeyboardFocus& Focus() const { return focus_; }
+    static constexpr int kFirstControl = 1;
 
     const ImageControl* ClickableAt(int twipX, int twipY) const;
     bool ClickAt(int twipX, int twipY);
@@ -93,6 +103,7 @@ private:
     bool visible_ = false;
     int showCount_ = 0;
     std::optional<std::size_t> recording_;
+    KeyboardFocus focus_{kFirstControl};
 };
 
 }  // namespace qvx::app

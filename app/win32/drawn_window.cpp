@@ -15,6 +15,7 @@ DrawnWindow::~DrawnWindow() {
 }
 
 void DrawnWindow::DiscardFrame() {
+    ForgetAccessible();
     if (window_ && !destroyed_) {
         SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
         destroyed_ = true;
@@ -23,6 +24,7 @@ void DrawnWindow::DiscardFrame() {
 }
 
 void DrawnWindow::DestroyFrame() {
+    ForgetAccessible();
     destroyed_ = true;
     ShowWindow(window_, SW_HIDE);
     DestroyWindow(window_);
@@ -125,6 +127,7 @@ void DrawnWindow::Relayout() {
 }
 
 bool DrawnWindow::RedrawChanged() {
+    AnnounceChanges();
     if (!IsWindowVisible(window_)) {
         // Nothing is on screen to bring up to date (a hidden window's tick measures no text);
         // showing the window paints all of it.
@@ -168,8 +171,9 @@ void DrawnWindow::Paint() {
     HDC dc = BeginPaint(window_, &ps);
     RECT client;
     GetClientRect(window_, &client);
+    const std::optional<FocusRing> ring = RingNow();
     surface_.Paint(dc, ps.rcPaint, client.right, client.bottom, Scale(), Images(), Labels(),
-                   hover_.Hovered());
+                   hover_.Hovered(), ring ? &*ring : nullptr);
     EndPaint(window_, &ps);
 }
 
@@ -199,6 +203,8 @@ LRESULT DrawnWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         destroyed_ = true;
     LRESULT result = 0;
     if (Own(message, wParam, lParam, result))
+        return result;
+    if (KeyboardMessage(message, wParam, lParam, result))
         return result;
     switch (message) {
         case WM_ERASEBKGND:

@@ -10,15 +10,19 @@
 #include <windows.h>
 
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "app/form_keyboard.h"
 #include "app/form_redraw.h"
+#include "app/win32/form_accessible.h"
 #include "app/win32/form_surface.h"
 #include "base/log.h"
+#include "base/win32/scoped.h"
 
 namespace qvx::app::win32 {
 
-class DrawnWindow {
+class DrawnWindow : private AccessibleSource {
 public:
     DrawnWindow(const DrawnWindow&) = delete;
     DrawnWindow& operator=(const DrawnWindow&) = delete;
@@ -82,7 +86,37 @@ protected:
     // Child windows placed for the scale, after the window took its size.
     virtual void LayoutChildren(double scale);
 
+    // The keyboard and screen readers (drawn_window_keyboard.cpp). The form's controls in
+    // reading order and its focus (none: the window takes no keys); the window's own name.
+    virtual std::vector<AccessibleControl> AccessibleControls() const { return {}; }
+    virtual const KeyboardFocus* Keyboard() const { return nullptr; }
+    virtual std::string Title() const { return "Quorvex"; }
+    // Whether the keyboard focus is in this window (itself, or a child that takes keys).
+    virtual bool HoldsFocus() const;
+    // The ring is drawn by the window's own child for this control (the slider).
+    virtual bool RingOfChild(const AccessibleControl&) const { return false; }
+    // The control with the keyboard focus, while the window holds it; none otherwise.
+    std::optional<AccessibleControl> FocusedControl() const;
+
 private:
+    // drawn_window_keyboard.cpp
+    // Screen readers hear of what changed since the last call (the focus, a switch, a preset,
+    // the slider's value; not the counters), and the ring is painted again when it moved.
+    void AnnounceChanges();
+    std::optional<FocusRing> RingNow() const;
+    LRESULT AnswerGetObject(WPARAM wParam);
+    void RunDefaultAction(int id);
+    bool KeyboardMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    void ForgetAccessible();
+    HWND AccessibleWindow() const override { return window_; }
+    std::string AccessibleTitle() const override { return Title(); }
+    std::vector<AccessibleControl> AccessibleChildren() const override {
+        return AccessibleControls();
+    }
+    std::optional<int> AccessibleFocus() const override;
+    double AccessibleScale() const override { return Scale(); }
+    void AccessibleDefaultAction(int id) override;
+
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Paint();
@@ -104,6 +138,11 @@ private:
     HoverTracker hover_;
     // The look the window last asked to be painted; none before the first request.
     std::optional<FormLook> painted_;
+    // What screen readers last heard of, and where the ring was last painted (-1: nowhere).
+    std::vector<AccessibleControl> announced_;
+    std::optional<int> announcedFocus_;
+    int paintedRing_ = -1;
+    base::win32::ComPtr<FormAccessible> accessible_;
 };
 
 }  // namespace qvx::app::win32

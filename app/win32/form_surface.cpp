@@ -131,8 +131,8 @@ const Bitmap32& FormSurface::Layer(int width, int height, double scale,
 
 void FormSurface::Paint(HDC dc, const RECT& area, int width, int height, double scale,
                         const std::vector<const ImageControl*>& images,
-                        const std::vector<const LabelControl*>& labels,
-                        const ImageControl* hovered) {
+                        const std::vector<const LabelControl*>& labels, const ImageControl* hovered,
+                        const FocusRing* ring) {
     if (!Layer(width, height, scale, images).Dc())
         return;
     RECT client{0, 0, width, height};
@@ -163,6 +163,8 @@ void FormSurface::Paint(HDC dc, const RECT& area, int width, int height, double 
     }
     if (hovered && hovered->visible)
         painter_.PaintHover(frame, hovered->picture, hovered->rect, scale);
+    if (ring)
+        painter_.PaintFocus(frame, ring->picture, ring->rect, scale);
     SelectClipRgn(frame, nullptr);
     SetViewportOrgEx(frame, 0, 0, nullptr);
     GdiFlush();

@@ -75,17 +75,24 @@ private:
     int height_ = 0;
 };
 
+// Where the keyboard focus ring is drawn: around this control's picture.
+struct FocusRing {
+    TwipRect rect;
+    Picture picture = Picture::None;
+};
+
 class FormSurface {
 public:
     explicit FormSurface(const PicturePainter& painter) : painter_(painter) {}
 
     // Paints the area of the form onto dc (client coordinates; what lies outside area is
     // left as it is); width/height: the client size in device pixels.
-    // hovered: the clickable image under the pointer, lit up a little (or none).
+    // hovered: the clickable image under the pointer, lit up a little (or none); ring: the
+    // control with the keyboard focus, while the focus is shown (or none).
     void Paint(HDC dc, const RECT& area, int width, int height, double scale,
                const std::vector<const ImageControl*>& images,
                const std::vector<const LabelControl*>& labels,
-               const ImageControl* hovered = nullptr);
+               const ImageControl* hovered = nullptr, const FocusRing* ring = nullptr);
     // The pixels a paint of this label covers: its box, and its text where that runs past the
     // box (empty for a label that paints nothing).
     RECT LabelArea(const LabelControl& label, double scale) const;

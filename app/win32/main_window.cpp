@@ -9,6 +9,7 @@ namespace qvx::app::win32 {
 namespace {
 
 constexpr UINT_PTR kSliderId = 100;
+constexpr UINT_PTR kSliderSubclass = 1;
 
 }  // namespace
 
@@ -60,8 +61,9 @@ bool MainWindow::Create() {
         return false;
 
     const SliderControl& s = form_.Controls().RGBSlider;
+    // Its text is the name screen readers give it.
     slider_ = CreateWindowExW(
-        0, TRACKBAR_CLASSW, L"",
+        0, TRACKBAR_CLASSW, L"色温调节",
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS | TBS_FIXEDLENGTH, 0, 0, 10, 10,
         Handle(), reinterpret_cast<HMENU>(kSliderId), GetModuleHandleW(nullptr), nullptr);
     if (!slider_)
@@ -71,6 +73,7 @@ bool MainWindow::Create() {
     SendMessageW(slider_, TBM_SETLINESIZE, 0, 1);
     SendMessageW(slider_, TBM_SETPAGESIZE, 0, 5);
     SendMessageW(slider_, TBM_SETPOS, TRUE, s.position);
+    SetWindowSubclass(slider_, SliderProc, kSliderSubclass, reinterpret_cast<DWORD_PTR>(this));
     Relayout();
 
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
@@ -149,6 +152,7 @@ void MainWindow::Sync() {
     }
     if (whole)
         InvalidateRect(slider_, nullptr, FALSE);
+    FollowFocus();
     reminder_.Sync();
     settings_.Sync();
 }
@@ -182,7 +186,8 @@ void MainWindow::PaintSlider(HDC dc) {
     RECT channel{}, thumb{};
     SendMessageW(slider_, TBM_GETCHANNELRECT, 0, reinterpret_cast<LPARAM>(&channel));
     SendMessageW(slider_, TBM_GETTHUMBRECT, 0, reinterpret_cast<LPARAM>(&thumb));
-    painter_.PaintSlider(sliderBuffer_.Dc(), channel, thumb, Scale());
+    const bool ring = form_.Focus().CuesShown() && GetFocus() == slider_;
+    painter_.PaintSlider(sliderBuffer_.Dc(), channel, thumb, Scale(), ring ? &client : nullptr);
     GdiFlush();
     BitBlt(dc, 0, 0, client.right, client.bottom, sliderBuffer_.Dc(), 0, 0, SRCCOPY);
 }
@@ -211,6 +216,18 @@ bool MainWindow::Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
         case WM_SHOWWINDOW:
             if (!wParam)
                 sliderBuffer_.Release();  // the frame lets go of its own pictures after this
+            return false;
+        case WM_KEYDOWN: {
+            // The keys of the drawn controls: Tab, Space, Enter, Esc.
+            const auto key = static_cast<std::uint32_t>(wParam);
+            const std::uint32_t modifiers = SettingsWindow::ModifiersHeld();
+            Dispatch([this, modifiers, key] { form_.KeyDown(modifiers, key); });
+            return true;
+        }
+        case WM_SETFOCUS:
+            // Activated again: the focus goes back where the form has it.
+            if (form_.Focus().Id() == MainForm::kSliderControl && slider_)
+                SetFocus(slider_);
             return false;
         case WM_HSCROLL:
             if (reinterpret_cast<HWND>(lParam) == slider_) {
@@ -290,6 +307,62 @@ bool MainWindow::Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result
         default:
             return false;
     }
+}
+
+bool MainWindow::HoldsFocus() const {
+    HWND focus = GetFocus();
+    return focus && (focus == Handle() || focus == slider_);
+}
+
+void MainWindow::FollowFocus() {
+    if (!slider_ || !HoldsFocus())
+        return;
+    const std::vector<AccessibleControl> controls = form_.AccessibleControls();
+    const AccessibleControl* focused = form_.Focus().Focused(controls);
+    HWND want = focused && focused->role == AccessibleRole::Slider ? slider_ : Handle();
+    if (GetFocus() != want)
+        SetFocus(want);
+}
+
+LRESULT CALLBACK MainWindow::SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<MainWindow*>(data);
+    try {
+        switch (message) {
+            case WM_KEYDOWN: {
+                const auto key = static_cast<std::uint32_t>(wParam);
+                const std::uint32_t modifiers = SettingsWindow::ModifiersHeld();
+                const KeyAction action = KeyActionOf(modifiers, key);
+                if (action == KeyAction::Next || action == KeyAction::Previous ||
+                    action == KeyAction::Escape) {
+                    self->Dispatch([self, modifiers, key] { self->form_.KeyDown(modifiers, key); });
+                    return 0;
+                }
+                // The trackbar's own keys; from the first one on the focus is shown.
+                if (!self->form_.Focus().CuesShown()) {
+                    self->Dispatch([self] { self->form_.Focus().ShowCues(); });
+                    InvalidateRect(slider, nullptr, FALSE);
+                }
+                break;
+            }
+            case WM_SETFOCUS:
+                // A click on the track or the thumb, or the window activated again.
+                self->Dispatch([self] { self->form_.Focus().Set(MainForm::kSliderControl); });
+                InvalidateRect(slider, nullptr, FALSE);
+                break;
+            case WM_KILLFOCUS:
+                InvalidateRect(slider, nullptr, FALSE);
+                break;
+            case WM_NCDESTROY:
+                RemoveWindowSubclass(slider, SliderProc, kSliderSubclass);
+                break;
+            default:
+                break;
+        }
+    } catch (...) {
+        base::LogCurrentException(self->log_, "slider key");
+    }
+    return DefSubclassProc(slider, message, wParam, lParam);
 }
 
 }  // namespace qvx::app::win32

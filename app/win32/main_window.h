@@ -55,6 +55,20 @@ private:
     void Click(int twipX, int twipY) override;
     bool Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void LayoutChildren(double scale) override;
+    std::vector<AccessibleControl> AccessibleControls() const override {
+        return form_.AccessibleControls();
+    }
+    const KeyboardFocus* Keyboard() const override { return &form_.Focus(); }
+    bool HoldsFocus() const override;
+    bool RingOfChild(const AccessibleControl& control) const override {
+        return control.role == AccessibleRole::Slider;
+    }
+    // The keyboard focus where the form has it: the slider's own window, or this one for the
+    // drawn controls; only while the focus is in this window already.
+    void FollowFocus();
+    // The slider's keys: Tab, Shift+Tab and Esc are the form's, the rest the trackbar's own.
+    static LRESULT CALLBACK SliderProc(HWND slider, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR id, DWORD_PTR self);
 
     MainForm& form_;
     OwnerWindow& owner_;

@@ -1,5 +1,6 @@
 #include "app/win32/msg_form_window.h"
 
+#include "app/win32/settings_window.h"
 #include "app/win32/window_util.h"
 
 namespace qvx::app::win32 {
@@ -54,7 +55,19 @@ void MsgFormWindow::Sync() {
     }
 }
 
-bool MsgFormWindow::Own(UINT message, WPARAM, LPARAM, LRESULT& result) {
+std::vector<AccessibleControl> MsgFormWindow::AccessibleControls() const {
+    return form_.AccessibleControls();
+}
+
+bool MsgFormWindow::Own(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message == WM_KEYDOWN) {
+        // Tab, Space, Enter and Esc, as the form takes them.
+        const auto key = static_cast<std::uint32_t>(wParam);
+        const std::uint32_t modifiers = SettingsWindow::ModifiersHeld();
+        dispatch_([this, modifiers, key] { form_.KeyDown(modifiers, key); });
+        result = 0;
+        return true;
+    }
     if (message == WM_CLOSE) {
         // Closing the pop-up from the system (Alt+F4) is the close image.
         dispatch_([this] { form_.Image3_Click(); });

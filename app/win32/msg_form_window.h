@@ -29,6 +29,9 @@ private:
     const ImageControl* ClickableAt(int twipX, int twipY) const override;
     void Click(int twipX, int twipY) override;
     bool Own(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    std::vector<AccessibleControl> AccessibleControls() const override;
+    const KeyboardFocus* Keyboard() const override { return &form_.Focus(); }
+    std::string Title() const override { return "Quorvex 护眼提醒"; }
 
     MsgForm& form_;
     std::function<void(const std::function<void()>&)> dispatch_;

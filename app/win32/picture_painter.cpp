@@ -14,6 +14,24 @@ using Gdiplus::Color;
 using Gdiplus::PointF;
 using Gdiplus::RectF;
 
+namespace {
+
+// The corner radius of a clickable picture's outline, in 96-dpi pixels of its box.
+float OutlineRadius(Picture picture, const RectF& box) {
+    if (picture >= Picture::Preset01 && picture <= Picture::PresetSelected07)
+        return 10.0f;
+    if ((picture >= Picture::SmartOff && picture <= Picture::AutoStartOn) ||
+        picture == Picture::SwitchOff || picture == Picture::SwitchOn)
+        return box.Height / 2;
+    if (picture == Picture::HotkeyField || picture == Picture::HotkeyFieldRecording)
+        return 6.0f;
+    if (picture == Picture::DownloadLink || picture == Picture::ReminderSnooze)
+        return 4.0f;
+    return std::min(box.Height / 2, 14.0f);
+}
+
+}  // namespace
+
 PicturePainter::PicturePainter() : uiFace_(base::win32::ChineseUiFace(L"微软雅黑")) {}
 
 void PicturePainter::PaintHover(HDC dc, Picture picture, const TwipRect& rect, double scale) const {
@@ -23,21 +41,30 @@ void PicturePainter::PaintHover(HDC dc, Picture picture, const TwipRect& rect, d
     Canvas c(dc, rect, scale, uiFace_);
     c.Shapes([&](Gdiplus::Graphics& g) {
         RectF box = Inset(c.Box(), 1.5f, 1.5f);
-        bool card = picture >= Picture::Preset01 && picture <= Picture::PresetSelected07;
-        float radius = card ? 10.0f : std::min(box.Height / 2, 14.0f);
-        if ((picture >= Picture::SmartOff && picture <= Picture::AutoStartOn) ||
-            picture == Picture::SwitchOff || picture == Picture::SwitchOn)
-            radius = box.Height / 2;
-        else if (picture == Picture::HotkeyField || picture == Picture::HotkeyFieldRecording)
-            radius = 6.0f;
+        float radius = OutlineRadius(picture, box);
         Gdiplus::SolidBrush light(Color(34, 255, 255, 255));
         FillRound(g, box, radius, light);
         StrokeRound(g, box, radius, Color(110, 255, 255, 255), 1.0f);
     });
 }
 
-void PicturePainter::PaintSlider(HDC dc, const RECT& channel, const RECT& thumb,
-                                 double scale) const {
+void PicturePainter::PaintFocus(HDC dc, Picture picture, const TwipRect& rect, double scale) const {
+    if (!gdiplus_.Started())
+        return;
+    // Drawn on a box 4 pixels larger all round, so that the ring stands clear of the picture.
+    constexpr int kOut = 4 * 15;
+    const TwipRect grown{rect.left - kOut, rect.top - kOut, rect.width + 2 * kOut,
+                         rect.height + 2 * kOut};
+    Canvas c(dc, grown, scale, uiFace_);
+    const RectF inner = Inset(c.Box(), 4.0f, 4.0f);
+    c.Shapes([&](Gdiplus::Graphics& g) {
+        const RectF ring = Inset(c.Box(), 1.75f, 1.75f);
+        StrokeRound(g, ring, OutlineRadius(picture, inner) + 2.25f, kAccentLight, 2.0f);
+    });
+}
+
+void PicturePainter::PaintSlider(HDC dc, const RECT& channel, const RECT& thumb, double scale,
+                                 const RECT* focusBox) const {
     if (!gdiplus_.Started())
         return;
     Gdiplus::Graphics g(dc);
@@ -60,6 +87,15 @@ void PicturePainter::PaintSlider(HDC dc, const RECT& channel, const RECT& thumb,
     Gdiplus::Pen ring(kAccent, 2.5f * s);
     g.DrawEllipse(&ring, cx - r + 1.25f * s, cy - r + 1.25f * s, 2 * r - 2.5f * s,
                   2 * r - 2.5f * s);
+    if (focusBox != nullptr) {
+        const RectF box(focusBox->left + 1.0f * s, focusBox->top + 1.0f * s,
+                        focusBox->right - focusBox->left - 2.0f * s,
+                        focusBox->bottom - focusBox->top - 2.0f * s);
+        Gdiplus::Pen focus(kAccentLight, 2.0f * s);
+        Gdiplus::GraphicsPath path;
+        AddRoundRect(path, box, box.Height / 2);
+        g.DrawPath(&focus, &path);
+    }
 }
 
 std::wstring PicturePainter::FontFace(const std::string& requested) const {

@@ -30,8 +30,13 @@ public:
     void Paint(HDC dc, Picture picture, const TwipRect& rect, double scale) const;
 
     // The slider drawn over its (already painted) background, in the control's own pixels:
-    // a cool-to-warm track and a round thumb.
-    void PaintSlider(HDC dc, const RECT& channel, const RECT& thumb, double scale) const;
+    // a cool-to-warm track and a round thumb; with focusBox (the control's client area), the
+    // keyboard focus ring around it.
+    void PaintSlider(HDC dc, const RECT& channel, const RECT& thumb, double scale,
+                     const RECT* focusBox = nullptr) const;
+    // The keyboard focus ring around a control: an accent outline a little outside its
+    // picture, following the picture's shape, as wide at any scale.
+    void PaintFocus(HDC dc, Picture picture, const TwipRect& rect, double scale) const;
     // The lit-up look of a clickable picture under the pointer, drawn over it.
     void PaintHover(HDC dc, Picture picture, const TwipRect& rect, double scale) const;
 

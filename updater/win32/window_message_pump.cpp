@@ -17,6 +17,12 @@ void WindowMessagePump::DoEvents() {
             ::PostQuitMessage(static_cast<int>(msg.wParam));
             return;
         }
+        // The window's keys work while a transfer runs too (Tab, Enter on the default button,
+        // Esc), as in the program's own loop.
+        const HWND root = msg.hwnd ? ::GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        if (root && ::IsDialogMessageW(root, &msg)) {
+            continue;
+        }
         ::TranslateMessage(&msg);
         ::DispatchMessageW(&msg);
     }

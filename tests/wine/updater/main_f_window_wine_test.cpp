@@ -248,5 +248,26 @@ TEST_F(MainFWindowTest, DisabledActionButtonIgnoresEnter) {
     EXPECT_EQ(form.Phase(), 0);
 }
 
+TEST_F(MainFWindowTest, TabGoesInReadingOrderAndTheActionButtonIsTheDefault) {
+    ASSERT_TRUE(window.Create(form));
+    auto& v = form.View();
+    v.ListM.items = {"甲服务器  [5毫秒]"};
+    v.NextCmd.enabled = true;
+    window.ModelChanged();
+    ::ShowWindow(window.Hwnd(), SW_SHOW);
+    // The list at the top, then the bottom row left to right, and round again.
+    const HWND list = Item(100), exit = Item(IDCANCEL), next = Item(IDOK);
+    EXPECT_EQ(::GetNextDlgTabItem(window.Hwnd(), list, FALSE), exit);
+    EXPECT_EQ(::GetNextDlgTabItem(window.Hwnd(), exit, FALSE), next);
+    EXPECT_EQ(::GetNextDlgTabItem(window.Hwnd(), next, FALSE), list);
+    EXPECT_TRUE(::GetWindowLongW(next, GWL_STYLE) & BS_DEFPUSHBUTTON);
+    // Tab while a transfer pumps the messages moves the focus as the program's loop does.
+    ::SetFocus(list);
+    ASSERT_EQ(::GetFocus(), list);
+    ::PostMessageW(list, WM_KEYDOWN, VK_TAB, 0);
+    WindowMessagePump(0).DoEvents();
+    EXPECT_EQ(::GetFocus(), exit);
+}
+
 }  // namespace
 }  // namespace qvx::updater::win32
