@@ -42,30 +42,18 @@ constexpr NamedModifier kModifiers[] = {
 
 constexpr std::uint32_t kAllModifiers = kModControl | kModAlt | kModShift | kModWin;
 
-std::string AsciiLower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
-}
+using base::AsciiLower;
 
 bool IsFunctionKey(std::uint32_t key) {
     return key >= kVkF1 && key <= kVkF24;
 }
 
 std::optional<std::uint32_t> ModifierFlag(std::string_view name) {
-    if (SameIgnoringCase(name, "Control")) {
+    if (base::EqualIgnoringAsciiCase(name, "Control")) {
         return kModControl;
     }
     for (const NamedModifier& modifier : kModifiers) {
-        if (SameIgnoringCase(name, modifier.name)) {
+        if (base::EqualIgnoringAsciiCase(name, modifier.name)) {
             return modifier.flag;
         }
     }
@@ -99,7 +87,7 @@ std::optional<std::uint32_t> KeyFromName(std::string_view name) {
         return std::nullopt;
     }
     for (const NamedKey& named : kNamedKeys) {
-        if (SameIgnoringCase(name, named.name)) {
+        if (base::EqualIgnoringAsciiCase(name, named.name)) {
             return named.key;
         }
     }

@@ -2,39 +2,17 @@
 
 #include <cstdio>
 
+#include "base/civil_date.h"
+
 namespace qvx::app {
 
 namespace {
 
 constexpr std::int64_t kDaySeconds = 86400;
 
-// Days since 1970-01-01 of a proleptic Gregorian date, and back (valid for any year).
-std::int64_t DaysFromCivil(std::int64_t y, int m, int d) {
-    y -= m <= 2 ? 1 : 0;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const std::int64_t yoe = y - era * 400;
-    const std::int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + doe - 719468;
-}
-
-struct CivilDate {
-    std::int64_t year;
-    int month;
-    int day;
-};
-
-CivilDate CivilFromDays(std::int64_t z) {
-    z += 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    const int day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    return {yoe + era * 400 + (month <= 2 ? 1 : 0), month, day};
-}
+using base::CivilDate;
+using base::CivilFromDays;
+using base::DaysFromCivil;
 
 bool LeapYear(std::int64_t y) {
     return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;

@@ -10,24 +10,11 @@ namespace qvx::app {
 
 namespace {
 
-std::string AsciiLower(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return lower;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
-}
-
 template <std::size_t N>
 bool AnyIgnoringCase(const std::string_view (&names)[N], std::string_view name) {
-    return std::any_of(std::begin(names), std::end(names),
-                       [name](std::string_view n) { return SameIgnoringCase(n, name); });
+    return std::any_of(std::begin(names), std::end(names), [name](std::string_view n) {
+        return base::EqualIgnoringAsciiCase(n, name);
+    });
 }
 
 // The shell's own window classes: desktop, taskbars, start menu and search, task view, the
@@ -68,7 +55,8 @@ std::int64_t OverlapArea(const ScreenRect& a, const ScreenRect& b) {
 const MonitorArea* MonitorOf(const ForegroundWindow& window,
                              const std::vector<MonitorArea>& monitors) {
     for (const MonitorArea& monitor : monitors) {
-        if (!window.monitor.empty() && SameIgnoringCase(monitor.device, window.monitor)) {
+        if (!window.monitor.empty() &&
+            base::EqualIgnoringAsciiCase(monitor.device, window.monitor)) {
             return &monitor;
         }
     }
@@ -143,8 +131,9 @@ bool ProgramListed(const std::vector<std::string>& programs, std::string_view pr
     if (program.empty()) {
         return false;
     }
-    return std::any_of(programs.begin(), programs.end(),
-                       [program](const std::string& p) { return SameIgnoringCase(p, program); });
+    return std::any_of(programs.begin(), programs.end(), [program](const std::string& p) {
+        return base::EqualIgnoringAsciiCase(p, program);
+    });
 }
 
 std::string ProgramFileName(std::string_view path) {

@@ -1,4 +1,5 @@
 #include "app/win32/desktop_adapters.h"
+#include "base/civil_date.h"
 
 #include <commdlg.h>
 #include <shellapi.h>
@@ -217,26 +218,10 @@ namespace {
 constexpr std::int64_t kUnixEpochIn100ns = 116444736000000000;
 constexpr std::int64_t k100nsPerSecond = 10000000;
 
-// Days since 1970-01-01 of a proleptic Gregorian date (any month and day, carried over).
-std::int64_t DaysFromCivil(std::int64_t year, std::int64_t month, std::int64_t day) {
-    year += (month - 1) / 12;
-    month = (month - 1) % 12 + 1;
-    if (month <= 0) {
-        month += 12;
-        year -= 1;
-    }
-    year -= month <= 2 ? 1 : 0;
-    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
-    const std::int64_t yearOfEra = year - era * 400;
-    const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
-    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + dayOfEra - 719468;
-}
-
 // A local time as seconds on its own scale (as if it were UTC), so local times compare and
 // out-of-range fields carry over.
 std::int64_t LocalSeconds(const LocalTime& t) {
-    return DaysFromCivil(t.year, t.month, t.day) * 86400 + std::int64_t{t.hour} * 3600 +
+    return base::DaysFromCivil(t.year, t.month, t.day) * 86400 + std::int64_t{t.hour} * 3600 +
            std::int64_t{t.minute} * 60 + t.second;
 }
 
