@@ -46,6 +46,7 @@ struct Strengths {
     int day = 17;
     int night = 33;
     int Of(Phase phase) const { return phase == Phase::Day ? day : night; }
+    bool operator==(const Strengths&) const = default;
 };
 
 // One slider position at a time from `origin` to `target`, evenly over `transitionSeconds`
