@@ -56,11 +56,14 @@ std::span<const Place> Places() {
 std::vector<PlaceMatch> FindPlaces(std::string_view text, std::size_t limit) {
     std::vector<PlaceMatch> matches;
     // Two numbers, by a comma (either width) or blanks: a latitude and a longitude.
-    std::string numbers(text);
-    for (const std::string_view comma : {"，", ","}) {
-        for (std::size_t at = numbers.find(comma); at != std::string::npos;
-             at = numbers.find(comma)) {
-            numbers.replace(at, comma.size(), " ");
+    constexpr std::string_view kWideComma = "，";
+    std::string numbers;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.substr(i).starts_with(kWideComma)) {
+            numbers.push_back(' ');
+            i += kWideComma.size() - 1;
+        } else {
+            numbers.push_back(text[i] == ',' ? ' ' : text[i]);
         }
     }
     const std::size_t begin = numbers.find_first_not_of(' ');
@@ -70,9 +73,10 @@ std::vector<PlaceMatch> FindPlaces(std::string_view text, std::size_t limit) {
             const std::optional<Location> location =
                 ParseLocation(numbers.substr(begin, gap - begin), numbers.substr(gap));
             if (location) {
-                matches.push_back(
-                    {FormatDegrees(location->latitude) + ", " + FormatDegrees(location->longitude),
-                     *location});
+                std::string name = FormatDegrees(location->latitude);
+                name += ", ";
+                name += FormatDegrees(location->longitude);
+                matches.push_back({std::move(name), *location});
                 return matches;
             }
         }

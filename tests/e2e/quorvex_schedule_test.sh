@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# The smart mode follows its schedule while running, on Xorg (dummy driver) where ramps load:
+# the whole Wine environment, wineserver included, runs under libfaketime with one offset that
+# makes the local time 16:59:40 today; with the default schedule (night from 17:00) and
+# TransitionMinutes "1", the ramp read back goes 17 -> in between -> 33 without a restart.
+# Screenshots of the main window's line before and after the change.
+QVX_E2E_NAME=quorvex_schedule
+source "$(dirname "$0")/quorvex_e2e.sh"
+
+faketime_lib=/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1
+[ -f "$faketime_lib" ] || qvx_e2e_fail "libfaketime missing (apt package faketime)"
+
+qvx_e2e_up xorg
+# The Wine server again, this time with the shifted clock for everything it starts.
+wineserver -k 2>/dev/null
+timeout 20 wineserver -w 2>/dev/null
+offset=$(($(date -d "today 16:59:40" +%s) - $(date +%s)))
+export LD_PRELOAD=$faketime_lib FAKETIME_DONT_FAKE_MONOTONIC=1
+export FAKETIME=$(printf '%+d' "$offset")
+wineserver -p
+wineboot </dev/null >/dev/null 2>&1
+echo "faked local time: $(date +%H:%M:%S) (FAKETIME=$FAKETIME)"
+
+qvx_e2e_set ZNHY 1
+qvx_e2e_set TransitionMinutes 1
+qvx_e2e_start
+ramp_of() { [ "$(qvx_e2e_ramp | qvx_e2e_high_bytes)" = "$(qvx_e2e_expected_ramp "$1" | qvx_e2e_high_bytes)" ]; }
+qvx_e2e_wait 20 ramp_of 17 || qvx_e2e_fail "start at 17 before 17:00"
+echo "$(date +%H:%M:%S): 17"
+qvx_e2e_shot quorvex-schedule-line-day.png
+
+# Between 17 and 33: one of the positions 18..32 read back while the change runs.
+between() {
+    local p ramp
+    ramp=$(qvx_e2e_ramp | qvx_e2e_high_bytes)
+    for p in $(seq 18 32); do
+        [ "$ramp" = "$(qvx_e2e_expected_ramp "$p" | qvx_e2e_high_bytes)" ] && echo "$p" && return 0
+    done
+    return 1
+}
+qvx_e2e_wait 40 between >/dev/null || qvx_e2e_fail "no position between 17 and 33 after 17:00"
+echo "$(date +%H:%M:%S): in between ($(between))"
+qvx_e2e_wait 70 ramp_of 33 || qvx_e2e_fail "33 not reached after the change"
+echo "$(date +%H:%M:%S): 33, without a restart"
+[ "$(qvx_e2e_count)" -eq 1 ] || qvx_e2e_fail "quorvex.exe restarted"
+[ -z "$(qvx_e2e_reg SetHuYanValue)" ] || qvx_e2e_fail "the schedule's position was stored"
+qvx_e2e_shot quorvex-schedule-line-night.png
+echo "PASS $QVX_E2E_NAME"
