@@ -17,7 +17,7 @@ using fakes::FakeWallClock;
 constexpr std::int64_t kMinute = 60;
 constexpr std::int64_t kHour = 3600;
 
-class ScheduleTest : public MainFormFixture {
+class ScheduleTestBase : public MainFormFixture {
 protected:
     // A local time on the fake clock's zone, as UTC.
     std::int64_t Local(int year, int month, int day, int hour, int minute, int second = 0) {
@@ -31,6 +31,8 @@ protected:
     }
     std::string Line() const { return C().ScheduleNotice.visible ? C().ScheduleNotice.text : ""; }
 };
+
+using ScheduleTest = ScheduleTestBase;
 
 struct Step {
     int hour, minute, second;
@@ -340,6 +342,120 @@ TEST_F(ScheduleTest, SettingsWindowChangesApplyAndStoreAtOnce) {
     EXPECT_EQ(form->Schedule().strengths.day, 9);
     EXPECT_EQ(form->Schedule().transitionMinutes, 0);
     EXPECT_EQ(form->Schedule().place, "Sydney");
+}
+
+}  // namespace
+}  // namespace qvx::app
+
+namespace qvx::app {
+namespace {
+
+using SettingsScheduleTest = ScheduleTestBase;
+
+TEST_F(SettingsScheduleTest, SearchChoosesAPlaceAndFollowsTheSunThere) {
+    wallClock.utcNow = Local(2026, 12, 10, 12, 0);
+    Start();
+    SettingsForm& s = form->Settings();
+    s.Show();
+    EXPECT_TRUE(s.ClockOptionOn.visible);
+    s.FieldEdited(SettingsForm::kSearch, "harb");
+    ASSERT_FALSE(s.Found().empty());
+    EXPECT_EQ(s.PlaceNames[0].text, "哈尔滨");
+    EXPECT_TRUE(s.PlaceRows[0].visible);
+    // A click on the row (through the form's own hit test).
+    const TwipRect row = s.PlaceRows[0].rect;
+    EXPECT_TRUE(s.ClickAt(row.left + 30, row.top + 10));
+    EXPECT_EQ(Stored("Place"), "哈尔滨");
+    EXPECT_EQ(Stored("Latitude"), "45.75");
+    EXPECT_EQ(Stored("Schedule"), "sun");
+    EXPECT_TRUE(s.SunOptionOn.visible);
+    EXPECT_EQ(s.Fields[SettingsForm::kSearch].text, "");
+    EXPECT_FALSE(s.PlaceRows[0].visible);
+    EXPECT_EQ(s.PlaceState.text, "地点：哈尔滨（45.75, 126.65）");
+    // 12:00 UTC is 20:00 in Harbin: the sun has set there, sunrise comes next.
+    EXPECT_NE(Line().find("日出"), std::string::npos) << Line();
+    // Typed coordinates, taken with Enter.
+    s.FieldEdited(SettingsForm::kSearch, "64.15, -21.94");
+    s.FieldCommitted(SettingsForm::kSearch);
+    EXPECT_EQ(Stored("Latitude"), "64.15");
+    EXPECT_EQ(Stored("Place"), "64.15, -21.94");
+}
+
+TEST_F(SettingsScheduleTest, FieldsApplyWhatTheyHoldOrShowTheValueInForce) {
+    wallClock.utcNow = Local(2026, 12, 10, 12, 0);
+    Start();
+    SettingsForm& s = form->Settings();
+    s.Show();
+    EXPECT_EQ(s.Fields[SettingsForm::kDayStart].text, "07:00");
+    EXPECT_EQ(s.Fields[SettingsForm::kTransition].text, "40");
+    struct Case {
+        SettingsForm::Field field;
+        const char* typed;
+        const char* shown;  // after Enter
+        const char* name;   // the value stored, if any
+        std::optional<std::string> stored;
+    };
+    const Case cases[] = {
+        {SettingsForm::kNightStart, "11:30", "11:30", "NightStart", "11:30"},
+        {SettingsForm::kDayStart, "25:00", "07:00", "DayStart", std::nullopt},
+        {SettingsForm::kDayStart, "11:30", "07:00", "DayStart", std::nullopt},  // the night's
+        {SettingsForm::kTransition, "15", "15", "TransitionMinutes", "15"},
+        {SettingsForm::kTransition, "500", "15", "TransitionMinutes", "15"},
+        {SettingsForm::kNightStrength, "41", "41", "NightStrength", "41"},
+        {SettingsForm::kDayStrength, "-1", "17", "DayStrength", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        s.FieldEdited(c.field, c.typed);
+        s.FieldCommitted(c.field);
+        EXPECT_EQ(s.Fields[c.field].text, c.shown) << c.typed;
+        EXPECT_EQ(Stored(c.name), c.stored) << c.typed;
+    }
+    // 12:00 is night now (from 11:30), at the night's strength at once.
+    EXPECT_EQ(C().RGBSlider.position, 41);
+    // "sun" with no place: the notice, and the clock goes on.
+    s.ClickAt(s.SunOption.rect.left + 10, s.SunOption.rect.top + 10);
+    EXPECT_EQ(Stored("Schedule"), "sun");
+    EXPECT_EQ(s.SunFallback.text, "按日出日落需要有效的地点，现按时钟时间表");
+    // Latitude alone waits for the longitude; both make the place.
+    s.FieldEdited(SettingsForm::kLatitude, "-33.87");
+    s.FieldCommitted(SettingsForm::kLatitude);
+    EXPECT_EQ(s.Fields[SettingsForm::kLatitude].text, "-33.87");
+    s.FieldEdited(SettingsForm::kLongitude, "151.21");
+    s.FieldCommitted(SettingsForm::kLongitude);
+    EXPECT_EQ(Stored("Longitude"), "151.21");
+    EXPECT_EQ(s.SunFallback.text, "");
+    EXPECT_EQ(s.PlaceState.text, "地点：（坐标）（-33.87, 151.21）");
+}
+
+TEST_F(SettingsScheduleTest, EveryControlFitsTheWindowWithinAWorkAreaOf1024By768) {
+    Start();
+    const SettingsForm& s = form->Settings();
+    EXPECT_LE(SettingsForm::kClientWidthTwips / 15, 1000);
+    EXPECT_LE(SettingsForm::kClientHeightTwips / 15, 720);
+    auto inside = [](const TwipRect& r) {
+        return r.left >= 0 && r.top >= 0 && r.left + r.width <= SettingsForm::kClientWidthTwips &&
+               r.top + r.height <= SettingsForm::kClientHeightTwips;
+    };
+    for (const ImageControl* image : s.Images()) {
+        EXPECT_TRUE(inside(image->rect)) << image->rect.left << "," << image->rect.top;
+    }
+    for (const LabelControl* label : s.Labels()) {
+        EXPECT_TRUE(inside(label->rect)) << label->text;
+    }
+    // Each field lies in its own box, and the boxes do not overlap.
+    for (std::size_t i = 0; i < SettingsForm::kFieldCount; ++i) {
+        const TwipRect& f = s.Fields[i].rect;
+        const TwipRect& b = s.FieldBoxes[i].rect;
+        EXPECT_TRUE(f.left > b.left && f.top > b.top && f.left + f.width < b.left + b.width &&
+                    f.top + f.height < b.top + b.height)
+            << i;
+        for (std::size_t j = i + 1; j < SettingsForm::kFieldCount; ++j) {
+            const TwipRect& o = s.FieldBoxes[j].rect;
+            EXPECT_FALSE(b.left < o.left + o.width && o.left < b.left + b.width &&
+                         b.top < o.top + o.height && o.top < b.top + b.height)
+                << i << " " << j;
+        }
+    }
 }
 
 }  // namespace
