@@ -118,6 +118,8 @@ public:
     void FieldEdited(std::size_t field, std::string text);
     void FieldCommitted(std::size_t field);
     const std::vector<PlaceMatch>& Found() const { return found_; }
+    // The field whose text is the user's (typed, not yet committed), if any.
+    std::optional<std::size_t> Editing() const { return editing_; }
 
     // A key pressed while the window has the keyboard: while a field records, a combination
     // with a modifier (or F1-F24) becomes that hotkey, Backspace or Delete alone clears it, Esc

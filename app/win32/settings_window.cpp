@@ -105,7 +105,9 @@ void SettingsWindow::SyncFields() {
         }
     }
     for (std::size_t i = 0; i < edits_.size(); ++i) {
-        if (!edits_[i] || edits_[i] == focus)
+        // The user's own text stays while it is being typed; once the form takes it back (a
+        // place chosen, a value applied), the field shows the form's text even with the focus.
+        if (!edits_[i] || (edits_[i] == focus && form_.Editing() == i))
             continue;
         if (EditText(edits_[i]) != form_.Fields[i].text) {
             settingText_ = true;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The smart mode follows its schedule while running, on Xorg (dummy driver) where ramps load:
 # the whole Wine environment, wineserver included, runs under libfaketime with one offset that
-# makes the local time 16:59:40 today; with the default schedule (night from 17:00) and
+# makes the local time 16:59:48 today; with the default schedule (night from 17:00) and
 # TransitionMinutes "1", the ramp read back goes 17 -> in between -> 33 without a restart.
 # Screenshots of the main window's line before and after the change.
 QVX_E2E_NAME=quorvex_schedule
@@ -14,7 +14,7 @@ qvx_e2e_up xorg
 # The Wine server again, this time with the shifted clock for everything it starts.
 wineserver -k 2>/dev/null
 timeout 20 wineserver -w 2>/dev/null
-offset=$(($(date -d "today 16:59:40" +%s) - $(date +%s)))
+offset=$(($(date -d "today 16:59:48" +%s) - $(date +%s)))
 export LD_PRELOAD=$faketime_lib FAKETIME_DONT_FAKE_MONOTONIC=1
 export FAKETIME=$(printf '%+d' "$offset")
 wineserver -p
@@ -45,4 +45,21 @@ echo "$(date +%H:%M:%S): 33, without a restart"
 [ "$(qvx_e2e_count)" -eq 1 ] || qvx_e2e_fail "quorvex.exe restarted"
 [ -z "$(qvx_e2e_reg SetHuYanValue)" ] || qvx_e2e_fail "the schedule's position was stored"
 qvx_e2e_shot quorvex-schedule-line-night.png
+
+# The settings window from the "设置" pill; a place typed into its search field (an edit
+# control at 628, 202 px of the window) and taken with Enter.
+qvx_e2e_click_twips $((7350 + 517)) $((165 + 247))
+qvx_e2e_wait 10 qvx_e2e_window_shown QuorvexSettings || qvx_e2e_fail "no settings window"
+sleep 1
+qvx_e2e_click_twips $(((628 + 60) * 15)) $(((202 + 10) * 15)) QuorvexSettings
+sleep 0.5
+xdotool type --delay 80 harbin
+sleep 1
+qvx_e2e_shot quorvex-settings-schedule.png
+xdotool key Return
+harbin() { [ "$(qvx_e2e_reg Place | iconv -f GBK -t UTF-8)" = 哈尔滨 ] && [ "$(qvx_e2e_reg Schedule)" = sun ]; }
+qvx_e2e_wait 5 harbin || qvx_e2e_fail "the search did not take Harbin: Place '$(qvx_e2e_reg Place | iconv -f GBK -t UTF-8)'"
+echo "settings window: 'harbin' + Enter -> Place 哈尔滨, $(qvx_e2e_reg Latitude), $(qvx_e2e_reg Longitude)"
+sleep 1
+qvx_e2e_shot quorvex-settings-schedule-sun.png
 echo "PASS $QVX_E2E_NAME"
