@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The smart mode follows its schedule while running, on Xorg (dummy driver) where ramps load:
 # the whole Wine environment, wineserver included, runs under libfaketime with one offset that
-# makes the local time 16:59:48 today; with the default schedule (night from 17:00) and
-# TransitionMinutes "1", the ramp read back goes 17 -> in between -> 33 without a restart.
-# Screenshots of the main window's line before and after the change.
+# puts the local time shortly before 17:00; night begins at the next whole minute at least 12 s
+# after the program starts (17:00, the default, unless Wine was slow to come up), and with
+# TransitionMinutes "1" the ramp read back goes 17 -> in between -> 33 without a restart.
+# Screenshots of the main window's line before and after the change, and of the settings
+# window's schedule column with a place typed into its search field.
 QVX_E2E_NAME=quorvex_schedule
 source "$(dirname "$0")/quorvex_e2e.sh"
 
@@ -14,7 +16,7 @@ qvx_e2e_up xorg
 # The Wine server again, this time with the shifted clock for everything it starts.
 wineserver -k 2>/dev/null
 timeout 20 wineserver -w 2>/dev/null
-offset=$(($(date -d "today 16:59:48" +%s) - $(date +%s)))
+offset=$(($(date -d "today 16:59:35" +%s) - $(date +%s)))
 export LD_PRELOAD=$faketime_lib FAKETIME_DONT_FAKE_MONOTONIC=1
 export FAKETIME=$(printf '%+d' "$offset")
 wineserver -p
@@ -23,9 +25,12 @@ echo "faked local time: $(date +%H:%M:%S) (FAKETIME=$FAKETIME)"
 
 qvx_e2e_set ZNHY 1
 qvx_e2e_set TransitionMinutes 1
+night=$(( ($(date +%s) + 12 + 59) / 60 * 60 ))
+qvx_e2e_set NightStart "$(date -d "@$night" +%H:%M)"
+echo "night starts at $(date -d "@$night" +%H:%M)"
 qvx_e2e_start
 ramp_of() { [ "$(qvx_e2e_ramp | qvx_e2e_high_bytes)" = "$(qvx_e2e_expected_ramp "$1" | qvx_e2e_high_bytes)" ]; }
-qvx_e2e_wait 20 ramp_of 17 || qvx_e2e_fail "start at 17 before 17:00"
+qvx_e2e_wait 10 ramp_of 17 || qvx_e2e_fail "start at 17 before the night"
 echo "$(date +%H:%M:%S): 17"
 qvx_e2e_shot quorvex-schedule-line-day.png
 
@@ -38,7 +43,7 @@ between() {
     done
     return 1
 }
-qvx_e2e_wait 40 between >/dev/null || qvx_e2e_fail "no position between 17 and 33 after 17:00"
+qvx_e2e_wait 80 between >/dev/null || qvx_e2e_fail "no position between 17 and 33 after the change"
 echo "$(date +%H:%M:%S): in between ($(between))"
 qvx_e2e_wait 70 ramp_of 33 || qvx_e2e_fail "33 not reached after the change"
 echo "$(date +%H:%M:%S): 33, without a restart"
