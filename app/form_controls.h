@@ -69,6 +69,12 @@ enum class Picture : std::uint8_t {
     RemoveProgramButton,
     HotkeyField,
     HotkeyFieldRecording,
+    // The schedule section: a choice pill off / on (its caption is a label), a text field's
+    // box (the window puts an edit control in it), a found place's row.
+    OptionOff,
+    OptionOn,
+    TextFieldBox,
+    PlaceRow,
 };
 
 struct ImageControl {
@@ -88,6 +94,14 @@ struct LabelControl {
     bool operator==(const LabelControl&) const = default;
     // A label paints nothing while hidden or empty.
     bool Shows() const { return visible && !text.empty(); }
+};
+
+// A line of text the user types; the window shows an edit control in its rectangle, reports
+// each edit and the moment it is committed (Enter, or the focus leaving it).
+struct TextFieldControl {
+    TwipRect rect;
+    std::string text;  // UTF-8
+    bool visible = true;
 };
 
 // A slider whose change handler runs only when its position really changes; the window never

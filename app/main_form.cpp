@@ -112,6 +112,7 @@ MainFormControls::MainFormControls()
       ZDSC(MakeLabel(9810, 5275, 1215, 375, main_form_detail::kZeroTime)),
       GammaNotice(MakeLabel(1650, 975, 5600, 285, "")),
       PauseNotice(MakeLabel(1650, 960, 2700, 315, "")),
+      ScheduleNotice(MakeLabel(1650, 960, 5600, 315, "")),
       Background(MakeImage(0, 0, 11250, 6750, Picture::MainBackground)),
       Logo(MakeImage(300, 150, 1560, 555, Picture::Logo)),
       TintPanel(MakeImage(300, 900, 10650, 2250, Picture::TintPanel)),
@@ -133,6 +134,9 @@ MainFormControls::MainFormControls()
     PauseNotice.visible = false;
     PauseNotice.fontSize = 10;
     PauseNotice.color = main_form_detail::kLabelColor;
+    ScheduleNotice.visible = false;
+    ScheduleNotice.fontSize = 10;
+    ScheduleNotice.color = 0xAF9B8C;  // RGB(140, 155, 175): a quiet line on the dark panel
     GammaNotice.fontSize = 8;
     GammaNotice.color = 0x6060FF;  // light red on the dark panel
     RGBSlider.rect = {440, 1250, 10400, 275};
@@ -154,7 +158,8 @@ MainFormControls::MainFormControls()
 
 std::array<const LabelControl*, MainFormControls::kLabelCount>
 MainFormControls::LabelsInPaintOrder() const {
-    return {&PcVer, &PLSYSJ, &Fen, &KJSC, &LJSY, &BCSC, &ZDSC, &GammaNotice, &PauseNotice};
+    return {&PcVer, &PLSYSJ, &Fen,         &KJSC,        &LJSY,
+            &BCSC,  &ZDSC,   &GammaNotice, &PauseNotice, &ScheduleNotice};
 }
 
 std::array<const ImageControl*, MainFormControls::kImageCount>

@@ -10,6 +10,7 @@
 //   main_form_tray.cpp     single instance, tray icon, GetWindowIcon, website links
 //   main_form_display_notice.cpp  displays listed again, the notice of a refused tint
 //   main_form_settings.cpp switches, auto-start, presets and smart mode
+//   main_form_schedule.cpp the smart mode's schedule while running, its settings, its line
 //   main_form_counters.cpp usage counters and day roll-over
 //   main_form_reminder.cpp activity check, countdown, MsgForm
 //   main_form_keyboard.cpp the controls as the keyboard and screen readers meet them
@@ -26,6 +27,7 @@
 #include "app/form_controls.h"
 #include "app/form_keyboard.h"
 #include "app/main_form_ports.h"
+#include "app/schedule_settings.h"
 #include "app/settings_form.h"
 #include "report/server_exchange.h"
 #include "tint/gamma_ramp.h"
@@ -51,6 +53,9 @@ struct MainFormControls {
     // "已暂停，HH:MM 恢复" in the tint panel's title row while the tint is paused (in place of
     // the refusal line: a paused display shows no tint to refuse); empty otherwise.
     LabelControl PauseNotice;
+    // What the smart mode's schedule does next ("日落 16:52 起渐变至 33"), in the same place,
+    // while smart mode is on and neither of the two lines above stands there; empty otherwise.
+    LabelControl ScheduleNotice;
 
     // Images, declared in paint order (back to front); see ImagesInPaintOrder().
     ImageControl Background;  // 750 x 450 px
@@ -87,7 +92,7 @@ struct MainFormControls {
 
     MainFormControls();
 
-    static constexpr std::size_t kLabelCount = 9;
+    static constexpr std::size_t kLabelCount = 10;
     static constexpr std::size_t kImageCount = 31;
     // Every label, in the order the window paints them (over the images).
     std::array<const LabelControl*, kLabelCount> LabelsInPaintOrder() const;
@@ -249,7 +254,7 @@ public:
 
     // Pausing: every display shows the identity ramp until the end, stored as "PauseUntil".
     void PauseForHour();
-    // Until the next 07:00 local time.
+    // Until the schedule's next day start (07:00 local time with the default schedule).
     void PauseUntilMorning();
     // Ends a pause (a user's choice of tint ends it too).
     void ResumeTint();
@@ -266,6 +271,19 @@ public:
     // 0 warmer, 1 cooler, 2 pause; a hotkey with no key clears it.
     void SetHotkey(std::size_t which, const Hotkey& hotkey);
     const Hotkey& HotkeyAt(std::size_t which) const;
+
+    // The smart mode's schedule, each change applied and stored at once; with smart mode on,
+    // the slider goes to the schedule's point at once, as when the switch is turned on.
+    const ScheduleSettings& Schedule() const { return schedule_; }
+    void SetScheduleKind(ScheduleKind kind);
+    void SetDayStart(int minutes);
+    void SetNightStart(int minutes);
+    void SetLocation(const Location& location, const std::string& place);
+    void SetTransitionMinutes(int minutes);
+    void SetDayStrength(int position);
+    void SetNightStrength(int position);
+    // A user's choice of tint made while smart mode is on holds until the next change begins.
+    bool ScheduleHeld() const { return holding_; }
 
     // A registered hotkey was pressed (its id: kHotkeyWarmer, kHotkeyCooler, kHotkeyPause).
     void HotkeyPressed(int id);
@@ -371,6 +389,18 @@ private:
     // The reminder is due while a full-screen program or presentation is in front.
     bool ReminderMustWait();
 
+    // main_form_schedule.cpp
+    void LoadSchedule();
+    tint::SchedulePoint SchedulePointAt(std::int64_t nowUtc);
+    // Start-up, the switch turned on, a schedule setting changed: the strength of the phase in
+    // force, a transition under way taken as done (no fade at start).
+    int ScheduleStartPosition();
+    // Every tick: the slider follows the schedule unless a user's choice holds.
+    void FollowSchedule();
+    void HoldSchedule();
+    void ShowScheduleLine(const tint::SchedulePoint& point, std::int64_t nowUtc);
+    void ApplyScheduleNow();
+
     // main_form_counters.cpp
     void RestoreDayCounters();
     void AdvanceUseCounters();
@@ -423,6 +453,16 @@ private:
     bool tickRunning_ = false;
     AsideSettings aside_;
     std::optional<std::int64_t> pauseEnd_;  // UTC
+    ScheduleSettings schedule_;
+    // A user's choice holds while the schedule's next change is still this one (UTC; the
+    // largest value when none was ahead).
+    bool holding_ = false;
+    std::int64_t holdNext_ = 0;
+    // The change the slider moves for: when it began, the position it moves from, and the
+    // position the schedule last wrote (the schedule writes only when that changes).
+    std::int64_t scheduleBegun_ = 0;
+    int scheduleOrigin_ = 0;
+    int scheduleWrote_ = -1;
     // Combinations another program holds, said once per run each.
     std::vector<std::string> hotkeysReported_;
     // What the labels show, so a tick reformats a label only when its value changed.

@@ -111,7 +111,13 @@ void MainForm::PauseForHour() {
 
 void MainForm::PauseUntilMorning() {
     const std::int64_t now = ports_.wallClock.UtcNow();
-    StartPause(NextLocalTime(ports_.wallClock, now, kMorningHour, 0));
+    // The schedule's next day start (sunrise, or the set day start); 07:00 when none lies
+    // within the longest pause (the sun stays down for days).
+    const std::optional<std::int64_t> dayStart =
+        tint::NextDayStart(ScheduleChanges(schedule_, ports_.wallClock, now), now);
+    StartPause(dayStart && *dayStart - now <= kPauseLongestSeconds
+                   ? *dayStart
+                   : NextLocalTime(ports_.wallClock, now, kMorningHour, 0));
 }
 
 void MainForm::ResumeTint() {
@@ -123,6 +129,8 @@ void MainForm::ResumeTint() {
 }
 
 void MainForm::UserChoseTint() {
+    // With smart mode on, the choice holds until the schedule's next change begins.
+    HoldSchedule();
     // The position the user chose may equal the current one: the ramp is loaded all the same.
     ResumeTint();
 }
@@ -149,6 +157,7 @@ void MainForm::ShowPauseState() {
         // The pause line stands where the refusal line does.
         controls_.GammaNotice.visible = false;
         controls_.GammaNotice.text.clear();
+        controls_.ScheduleNotice.visible = false;
     } else {
         line.visible = false;
         line.text.clear();

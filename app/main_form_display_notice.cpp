@@ -44,6 +44,7 @@ void MainForm::NoteTintLoad(bool accepted) {
     }
     line.text = kNoticeText;
     line.visible = true;
+    controls_.ScheduleNotice.visible = false;
     // The balloon once per run (tried again with the next notice if the shell took none); the
     // line stays as long as the refusals go on. Never a modal box: this runs inside the tick.
     if (!refusalBalloon_ && trayAdded_) {

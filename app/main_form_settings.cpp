@@ -15,7 +15,6 @@ using tint::kPresetPositions;
 using tint::ParseStoredStrength;
 using tint::ParseSwitch;
 using tint::PresetForPosition;
-using tint::SmartPosition;
 
 namespace {
 
@@ -141,7 +140,7 @@ int MainForm::StoredStrengthPosition() {
 void MainForm::ApplyInitialTint() {
     if (znhy_ == 1) {
         ShowPair(controls_.ZNHY, controls_.ZNHY_XUAN, true);
-        SetSliderPosition(SmartPosition(ports_.clock.Now().hour));
+        SetSliderPosition(ScheduleStartPosition());
     } else {
         ShowPair(controls_.ZNHY, controls_.ZNHY_XUAN, false);
         SetSliderPosition(StoredStrengthPosition());
@@ -152,13 +151,15 @@ void MainForm::ZNHY_Click() {
     ShowPair(controls_.ZNHY, controls_.ZNHY_XUAN, true);
     // The flag goes first, so the smart position is applied but not stored.
     znhy_ = 1;
-    SetSliderPosition(SmartPosition(ports_.clock.Now().hour));
+    SetSliderPosition(ScheduleStartPosition());
     SaveSwitches();
 }
 
 void MainForm::ZNHY_XUAN_Click() {
     ShowPair(controls_.ZNHY, controls_.ZNHY_XUAN, false);
     znhy_ = 0;
+    holding_ = false;
+    controls_.ScheduleNotice.visible = false;
     SetSliderPosition(StoredStrengthPosition());
     SaveSwitches();
 }

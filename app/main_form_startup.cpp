@@ -44,6 +44,8 @@ void MainForm::Form_Load() {
     tint_.InitBaseRamp();
     // Stepping aside, a pause that is still running and the hotkeys, before the first load.
     LoadAside();
+    // The smart mode's schedule, before the initial tint that follows it.
+    LoadSchedule();
     // 12. Initial tint.
     ApplyInitialTint();
     // 13. Rest reminder switch.
@@ -78,6 +80,7 @@ void MainForm::Tick() {
     AdvanceRunCounter();
     DayRollOver();
     UpdateAside();
+    FollowSchedule();
     NoteTintLoad(
         tint_.Refresh(controls_.RGBSlider.position, ports_.clock.NowSeconds(), ports_.gamma));
 }

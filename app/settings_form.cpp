@@ -6,6 +6,7 @@
 #include "app/main_form.h"
 #include "app/main_form_internal.h"
 #include "app/pause_time.h"
+#include "app/schedule_settings.h"
 
 namespace qvx::app {
 
@@ -19,6 +20,23 @@ constexpr std::uint32_t kVkDelete = 0x2E;
 
 constexpr const char* kHotkeyActions[SettingsForm::kHotkeyRows] = {"调暖一档", "调冷一档",
                                                                    "暂停或恢复"};
+constexpr std::uint32_t kWarningColour = 0x6060FF;  // light red, as the main window's notice
+
+// The schedule column: each field's caption and box (pixels at 96 dpi).
+struct FieldPlace {
+    const char* caption;
+    int captionLeft, boxLeft, top, boxWidth;
+};
+constexpr FieldPlace kFieldPlaces[SettingsForm::kFieldCount] = {
+    {"地点", 540, 620, 196, 280},    {"白天开始", 540, 620, 150, 90},
+    {"夜间开始", 730, 810, 150, 90}, {"纬度", 540, 620, 418, 90},
+    {"经度", 730, 810, 418, 90},     {"渐变分钟", 540, 620, 470, 90},
+    {"白天强度", 540, 620, 516, 90}, {"夜间强度", 730, 810, 516, 90},
+};
+
+int PlaceRowTop(std::size_t row) {
+    return 236 + static_cast<int>(row) * 30;
+}
 
 // The window was laid out in pixels at 96 dpi.
 TwipRect Px(int left, int top, int width, int height) {
@@ -60,8 +78,8 @@ int HotkeyRowTop(std::size_t row) {
 }  // namespace
 
 SettingsForm::SettingsForm(MainForm& owner)
-    : Background(Image(Px(0, 0, 520, 640), Picture::SettingsBackground)),
-      CloseImage(Image(Px(474, 14, 32, 32), Picture::SettingsClose)),
+    : Background(Image(Px(0, 0, 980, 640), Picture::SettingsBackground)),
+      CloseImage(Image(Px(934, 14, 32, 32), Picture::SettingsClose)),
       PauseHourImage(Image(Px(24, 96, 136, 36), Picture::PauseHourButton)),
       PauseMorningImage(Image(Px(172, 96, 136, 36), Picture::PauseMorningButton)),
       ResumeImage(Image(Px(320, 96, 96, 36), Picture::ResumeButton, false)),
@@ -80,7 +98,29 @@ SettingsForm::SettingsForm(MainForm& owner)
       HotkeysCaption(Label(Px(24, 470, 200, 26), "快捷键", 11, kDimColour)),
       HotkeyHint(Label(Px(24, 614, 480, 20),
                        "点击快捷键框后按下新的组合键；Backspace 清除，Esc 取消", 8, kDimColour)),
+      ClockOption(Image(Px(540, 96, 140, 36), Picture::OptionOff)),
+      ClockOptionOn(Image(Px(540, 96, 140, 36), Picture::OptionOn, false)),
+      SunOption(Image(Px(692, 96, 170, 36), Picture::OptionOff)),
+      SunOptionOn(Image(Px(692, 96, 170, 36), Picture::OptionOn, false)),
+      ScheduleCaption(Label(Px(540, 62, 380, 26), "智能护眼时间表", 11, kDimColour)),
+      ClockCaption(Label(Px(578, 102, 100, 24), "按时钟", 10)),
+      SunCaption(Label(Px(722, 102, 136, 24), "按日出日落", 10)),
+      PlaceState(Label(Px(540, 360, 420, 24), "", 10)),
+      SunFallback(Label(Px(540, 386, 420, 24), "", 9, kWarningColour)),
+      ScheduleHint(Label(Px(540, 566, 420, 40),
+                         "输入后按回车确认；纬度北为正、经度东为正，地点也可输入“39.9, 116.4”", 8,
+                         kDimColour)),
       owner_(owner) {
+    for (std::size_t field = 0; field < kFieldCount; ++field) {
+        const FieldPlace& at = kFieldPlaces[field];
+        FieldBoxes[field] = Image(Px(at.boxLeft, at.top, at.boxWidth, 32), Picture::TextFieldBox);
+        Fields[field].rect = Px(at.boxLeft + 8, at.top + 6, at.boxWidth - 16, 22);
+        FieldCaptions[field] = Label(Px(at.captionLeft, at.top + 4, 76, 26), at.caption, 10);
+    }
+    for (std::size_t row = 0; row < kPlaceRows; ++row) {
+        PlaceRows[row] = Image(Px(620, PlaceRowTop(row), 280, 28), Picture::PlaceRow, false);
+        PlaceNames[row] = Label(Px(632, PlaceRowTop(row) + 3, 260, 24), "", 10);
+    }
     for (std::size_t row = 0; row < kProgramRows; ++row) {
         const int top = ProgramRowTop(row);
         RemoveImages[row] = Image(Px(416, top, 80, 28), Picture::RemoveProgramButton, false);
@@ -104,6 +144,7 @@ void SettingsForm::Show() {
 
 void SettingsForm::Hide() {
     recording_.reset();
+    editing_.reset();
     visible_ = false;
 }
 
@@ -145,6 +186,152 @@ void SettingsForm::Refresh() {
                                            : FormatHotkey(hotkey);
         SetLabelText(HotkeyTexts[row], text);
     }
+    RefreshSchedule();
+}
+
+void SettingsForm::RefreshSchedule() {
+    using main_form_detail::SetLabelText;
+    const ScheduleSettings& schedule = owner_.Schedule();
+    const bool sun = schedule.kind == ScheduleKind::Sun;
+    ClockOptionOn.visible = !sun;
+    ClockOption.visible = sun;
+    SunOptionOn.visible = sun;
+    SunOption.visible = !sun;
+    const std::string values[kFieldCount] = {
+        Fields[kSearch].text,
+        FormatClockTime(schedule.dayStart),
+        FormatClockTime(schedule.nightStart),
+        schedule.location ? FormatDegrees(schedule.location->latitude) : std::string(),
+        schedule.location ? FormatDegrees(schedule.location->longitude) : std::string(),
+        std::to_string(schedule.transitionMinutes),
+        std::to_string(schedule.strengths.day),
+        std::to_string(schedule.strengths.night),
+    };
+    for (std::size_t field = 0; field < kFieldCount; ++field) {
+        // The field the user is typing in keeps the user's text.
+        if (editing_ != field) {
+            Fields[field].text = values[field];
+        }
+    }
+    std::string place = "尚未选择地点";
+    if (schedule.location) {
+        place = "地点：";
+        place += schedule.place.empty() ? "（坐标）" : schedule.place;
+        place += "（";
+        place += FormatDegrees(schedule.location->latitude);
+        place += ", ";
+        place += FormatDegrees(schedule.location->longitude);
+        place += "）";
+    }
+    SetLabelText(PlaceState, place);
+    SetLabelText(SunFallback, schedule.SunWithoutPlace()
+                                  ? "按日出日落需要有效的地点，现按时钟时间表"
+                                  : std::string());
+    for (std::size_t row = 0; row < kPlaceRows; ++row) {
+        const bool used = row < found_.size();
+        PlaceRows[row].visible = used;
+        SetLabelText(PlaceNames[row], used ? found_[row].name : std::string());
+    }
+}
+
+void SettingsForm::ClockOption_Click() {
+    owner_.SetScheduleKind(ScheduleKind::Clock);
+}
+
+void SettingsForm::SunOption_Click() {
+    owner_.SetScheduleKind(ScheduleKind::Sun);
+}
+
+void SettingsForm::PlaceRow_Click(std::size_t row) {
+    if (row >= found_.size()) {
+        return;
+    }
+    const PlaceMatch chosen = found_[row];
+    found_.clear();
+    editing_.reset();
+    Fields[kSearch].text.clear();
+    owner_.SetLocation(chosen.location, chosen.name);
+    // A place is chosen to follow the sun there.
+    if (owner_.Schedule().kind != ScheduleKind::Sun) {
+        owner_.SetScheduleKind(ScheduleKind::Sun);
+    }
+    Refresh();
+}
+
+void SettingsForm::FieldEdited(std::size_t field, std::string text) {
+    if (field >= kFieldCount) {
+        return;
+    }
+    editing_ = field;
+    Fields[field].text = std::move(text);
+    if (field == kSearch) {
+        found_ = FindPlaces(Fields[kSearch].text, kPlaceRows);
+        Refresh();
+    }
+}
+
+void SettingsForm::FieldCommitted(std::size_t field) {
+    if (field >= kFieldCount) {
+        return;
+    }
+    editing_.reset();
+    const std::string& text = Fields[field].text;
+    const ScheduleSettings& schedule = owner_.Schedule();
+    switch (field) {
+        case kSearch:
+            // Enter on the search takes the first place found.
+            if (!found_.empty()) {
+                PlaceRow_Click(0);
+            }
+            return;
+        case kDayStart:
+        case kNightStart: {
+            const std::optional<int> minutes = ParseClockTime(text);
+            if (!minutes) {
+                break;
+            }
+            if (field == kDayStart && *minutes != schedule.dayStart) {
+                owner_.SetDayStart(*minutes);
+            } else if (field == kNightStart && *minutes != schedule.nightStart) {
+                owner_.SetNightStart(*minutes);
+            }
+            break;
+        }
+        case kLatitude:
+        case kLongitude: {
+            const std::string latitude = field == kLatitude ? text : Fields[kLatitude].text;
+            const std::string longitude = field == kLongitude ? text : Fields[kLongitude].text;
+            const std::optional<Location> location = ParseLocation(latitude, longitude);
+            if (location && location != schedule.location) {
+                owner_.SetLocation(*location, "");
+            } else if (!location && !schedule.location) {
+                // The other half may still come: keep what was typed.
+                editing_ = field;
+                return;
+            }
+            break;
+        }
+        case kTransition:
+            if (const auto minutes = ParseWholeNumber(text, 0, kLongestTransitionMinutes);
+                minutes && *minutes != schedule.transitionMinutes) {
+                owner_.SetTransitionMinutes(*minutes);
+            }
+            break;
+        case kDayStrength:
+        case kNightStrength:
+            if (const auto position = ParseWholeNumber(text, 0, 50); position) {
+                if (field == kDayStrength && *position != schedule.strengths.day) {
+                    owner_.SetDayStrength(*position);
+                } else if (field == kNightStrength && *position != schedule.strengths.night) {
+                    owner_.SetNightStrength(*position);
+                }
+            }
+            break;
+        default:
+            break;
+    }
+    // Applied, or not a value: the field shows what is in force.
+    Refresh();
 }
 
 void SettingsForm::CloseImage_Click() {
@@ -270,6 +457,16 @@ bool SettingsForm::ClickAt(int twipX, int twipY) {
         QuietOn_Click();
     } else if (image == &AddProgramImage) {
         AddProgramImage_Click();
+    } else if (image == &ClockOption) {
+        ClockOption_Click();
+    } else if (image == &SunOption) {
+        SunOption_Click();
+    }
+    for (std::size_t row = 0; row < kPlaceRows; ++row) {
+        if (image == &PlaceRows[row]) {
+            PlaceRow_Click(row);
+            return true;
+        }
     }
     for (std::size_t row = 0; row < kProgramRows; ++row) {
         if (image == &RemoveImages[row]) {
@@ -294,6 +491,15 @@ std::vector<const ImageControl*> SettingsForm::Images() const {
     for (const ImageControl& image : HotkeyFields) {
         images.push_back(&image);
     }
+    for (const ImageControl* image : {&ClockOption, &ClockOptionOn, &SunOption, &SunOptionOn}) {
+        images.push_back(image);
+    }
+    for (const ImageControl& image : FieldBoxes) {
+        images.push_back(&image);
+    }
+    for (const ImageControl& image : PlaceRows) {
+        images.push_back(&image);
+    }
     return images;
 }
 
@@ -308,7 +514,25 @@ std::vector<const LabelControl*> SettingsForm::Labels() const {
         labels.push_back(&HotkeyNames[row]);
         labels.push_back(&HotkeyTexts[row]);
     }
+    for (const LabelControl* label :
+         {&ScheduleCaption, &ClockCaption, &SunCaption, &PlaceState, &SunFallback, &ScheduleHint}) {
+        labels.push_back(label);
+    }
+    for (const LabelControl& label : FieldCaptions) {
+        labels.push_back(&label);
+    }
+    for (const LabelControl& label : PlaceNames) {
+        labels.push_back(&label);
+    }
     return labels;
+}
+
+std::vector<const TextFieldControl*> SettingsForm::TextFields() const {
+    std::vector<const TextFieldControl*> fields;
+    for (const TextFieldControl& field : Fields) {
+        fields.push_back(&field);
+    }
+    return fields;
 }
 
 }  // namespace qvx::app

@@ -11,6 +11,7 @@
 #include "app/desktop_ports.h"
 #include "app/form_controls.h"
 #include "app/form_keyboard.h"
+#include "app/place_search.h"
 
 namespace qvx::app {
 
@@ -22,11 +23,25 @@ public:
     SettingsForm(const SettingsForm&) = delete;
     SettingsForm& operator=(const SettingsForm&) = delete;
 
-    static constexpr int kClientWidthTwips = 7800;
+    // Two columns: stepping aside and the hotkeys on the left, the schedule on the right.
+    static constexpr int kClientWidthTwips = 14700;
     static constexpr int kClientHeightTwips = 9600;
     // Chosen programs listed at once; the rest are counted below the list.
     static constexpr std::size_t kProgramRows = 5;
     static constexpr std::size_t kHotkeyRows = 3;  // warmer, cooler, pause
+    static constexpr std::size_t kPlaceRows = 4;   // places found for the search text
+    // The schedule's text fields.
+    enum Field : std::size_t {
+        kSearch,
+        kDayStart,
+        kNightStart,
+        kLatitude,
+        kLongitude,
+        kTransition,
+        kDayStrength,
+        kNightStrength,
+        kFieldCount
+    };
 
     ImageControl Background;
     ImageControl CloseImage;
@@ -54,6 +69,23 @@ public:
     std::array<LabelControl, kHotkeyRows> HotkeyTexts;
     LabelControl HotkeyHint;
 
+    // The schedule section.
+    ImageControl ClockOption;  // "按时钟" off / on
+    ImageControl ClockOptionOn;
+    ImageControl SunOption;  // "按日出日落" off / on
+    ImageControl SunOptionOn;
+    std::array<ImageControl, kFieldCount> FieldBoxes;
+    std::array<ImageControl, kPlaceRows> PlaceRows;
+    std::array<TextFieldControl, kFieldCount> Fields;
+    LabelControl ScheduleCaption;
+    LabelControl ClockCaption;
+    LabelControl SunCaption;
+    std::array<LabelControl, kFieldCount> FieldCaptions;
+    std::array<LabelControl, kPlaceRows> PlaceNames;
+    LabelControl PlaceState;   // "地点：哈尔滨（45.75, 126.65）" or "尚未选择地点"
+    LabelControl SunFallback;  // shown while "sun" has no valid place
+    LabelControl ScheduleHint;
+
     bool Visible() const { return visible_; }
     // How many times it was opened (the window brings itself to the front on a new opening).
     int ShowCount() const { return showCount_; }
@@ -78,6 +110,17 @@ public:
     void AddProgramImage_Click();
     void RemoveImage_Click(std::size_t row);
     void HotkeyField_Click(std::size_t row);
+    void ClockOption_Click();
+    void SunOption_Click();
+    void PlaceRow_Click(std::size_t row);
+    // A text field's text as the user edits it (the search finds places at once), and the
+    // moment it is committed: the value is applied and stored, or the field shows the stored
+    // value again when the text is not one.
+    void FieldEdited(std::size_t field, std::string text);
+    void FieldCommitted(std::size_t field);
+    const std::vector<PlaceMatch>& Found() const { return found_; }
+    // The field whose text is the user's (typed, not yet committed), if any.
+    std::optional<std::size_t> Editing() const { return editing_; }
 
     // A key pressed while the window has the keyboard: while a field records, a combination
     // with a modifier (or F1-F24) becomes that hotkey, Backspace or Delete alone clears it, Esc
@@ -97,13 +140,18 @@ public:
     bool ClickAt(int twipX, int twipY);
     std::vector<const ImageControl*> Images() const;
     std::vector<const LabelControl*> Labels() const;
+    std::vector<const TextFieldControl*> TextFields() const;
 
 private:
+    void RefreshSchedule();
+
     MainForm& owner_;
     bool visible_ = false;
     int showCount_ = 0;
     std::optional<std::size_t> recording_;
     KeyboardFocus focus_{kFirstControl};
+    std::optional<std::size_t> editing_;  // the field whose text is the user's, not the state's
+    std::vector<PlaceMatch> found_;
 };
 
 }  // namespace qvx::app

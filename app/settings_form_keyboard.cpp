@@ -61,6 +61,21 @@ std::vector<AccessibleControl> SettingsForm::AccessibleControls() const {
         field.value = HotkeyTexts[row].text;
         controls.push_back(field);
     }
+    // The schedule column: the two choices (one of each pair is shown), then the places found.
+    AccessibleControl clock = Control(70, Role::CheckButton, ClockCaption.text,
+                                      ClockOptionOn.visible ? ClockOptionOn : ClockOption);
+    clock.checked = ClockOptionOn.visible;
+    controls.push_back(clock);
+    AccessibleControl sun = Control(71, Role::CheckButton, SunCaption.text,
+                                    SunOptionOn.visible ? SunOptionOn : SunOption);
+    sun.checked = SunOptionOn.visible;
+    controls.push_back(sun);
+    for (std::size_t row = 0; row < kPlaceRows; ++row) {
+        if (PlaceRows[row].visible) {
+            controls.push_back(Control(80 + static_cast<int>(row), Role::PushButton,
+                                       PlaceNames[row].text, PlaceRows[row]));
+        }
+    }
     controls.push_back(Control(60, Role::PushButton, "关闭", CloseImage));
     return controls;
 }

@@ -13,11 +13,14 @@ void SettingsBackground(const Canvas& c) {
     PanelWindowBackground(c, 18);
     RectF box = c.Box();
     c.Shapes([&](Gdiplus::Graphics& g) {
-        // Rules under the title and between the sections.
+        // Rules under the title and between the sections of the left column; the schedule's
+        // column beyond a rule down the middle.
         Gdiplus::SolidBrush line(Color(255, 48, 63, 84));
-        for (float y : {54.0f, 140.0f, 232.0f, 462.0f}) {
-            g.FillRectangle(&line, RectF(box.X + 20, box.Y + y, box.Width - 40, 1));
+        g.FillRectangle(&line, RectF(box.X + 20, box.Y + 54, box.Width - 40, 1));
+        for (float y : {140.0f, 232.0f, 462.0f}) {
+            g.FillRectangle(&line, RectF(box.X + 20, box.Y + y, 480, 1));
         }
+        g.FillRectangle(&line, RectF(box.X + 520, box.Y + 70, 1, box.Height - 90));
     });
 }
 
@@ -38,6 +41,24 @@ void HotkeyField(const Canvas& c, bool recording) {
         Gdiplus::SolidBrush fill(recording ? Color(255, 52, 42, 36) : Color(255, 28, 38, 52));
         FillRound(g, box, 6, fill);
         StrokeRound(g, box, 6, recording ? kAccent : kCardBorder, recording ? 2.0f : 1.0f);
+    });
+}
+
+// A choice of the schedule: the chosen one filled with the accent, the other outlined.
+void OptionPill(const Canvas& c, bool on) {
+    RectF box = Inset(c.Box(), 1.0f, 1.0f);
+    c.Shapes([&](Gdiplus::Graphics& g) {
+        Gdiplus::SolidBrush fill(on ? Color(255, 120, 62, 30) : Color(255, 28, 38, 52));
+        FillRound(g, box, box.Height / 2, fill);
+        StrokeRound(g, box, box.Height / 2, on ? kAccent : kCardBorder, on ? 2.0f : 1.0f);
+    });
+}
+
+void PlaceRowBackdrop(const Canvas& c) {
+    RectF box = Inset(c.Box(), 1.0f, 1.0f);
+    c.Shapes([&](Gdiplus::Graphics& g) {
+        Gdiplus::SolidBrush fill(Color(255, 36, 48, 66));
+        FillRound(g, box, 5, fill);
     });
 }
 
@@ -68,6 +89,18 @@ bool PaintSettingsPicture(const Canvas& c, Picture picture) {
             return true;
         case Picture::HotkeyFieldRecording:
             HotkeyField(c, true);
+            return true;
+        case Picture::OptionOff:
+            OptionPill(c, false);
+            return true;
+        case Picture::OptionOn:
+            OptionPill(c, true);
+            return true;
+        case Picture::TextFieldBox:
+            HotkeyField(c, false);
+            return true;
+        case Picture::PlaceRow:
+            PlaceRowBackdrop(c);
             return true;
         default:
             return false;

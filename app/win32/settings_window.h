@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
 
 #include "app/settings_form.h"
@@ -15,6 +16,8 @@ namespace qvx::app::win32 {
 
 class SettingsWindow : public DrawnWindow {
 public:
+    ~SettingsWindow() override;
+
     // dispatch runs a handler of the form and brings every window in line with the model.
     SettingsWindow(SettingsForm& form, const PicturePainter& painter, base::Log& log,
                    std::function<void(const std::function<void()>&)> dispatch);
@@ -37,10 +40,20 @@ private:
     }
     const KeyboardFocus* Keyboard() const override { return &form_.Focus(); }
     std::string Title() const override { return "Quorvex 设置"; }
+    void LayoutChildren(double scale) override;
+    // Each edit control shows its field's text, except the one the user is typing in.
+    void SyncFields();
+    // Enter in an edit control commits its field.
+    static LRESULT CALLBACK EditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
+                                     UINT_PTR field, DWORD_PTR self);
 
     SettingsForm& form_;
     std::function<void(const std::function<void()>&)> dispatch_;
     int shownCount_ = 0;
+    std::array<HWND, SettingsForm::kFieldCount> edits_{};
+    HFONT font_ = nullptr;
+    HBRUSH editBrush_ = nullptr;
+    bool settingText_ = false;  // a change the window makes itself is not the user's edit
 };
 
 }  // namespace qvx::app::win32

@@ -81,17 +81,18 @@ TEST_F(FormKeyboardTest, TabGoesThroughEveryClickableControlInReadingOrderAndWra
         {"settings window",
          [](FormKeyboardTest& t) {
              t.Start().SheZhiImage_Click();
-             return Walk(t.form->Settings(), kNone, 9);
+             return Walk(t.form->Settings(), kNone, 11);
          },
          {"暂停1小时", "暂停至明早", "全屏时暂停护眼", "全屏或演示时不打扰", "添加程序", "调暖一档",
-          "调冷一档", "暂停或恢复", "关闭", "暂停1小时"}},
+          "调冷一档", "暂停或恢复", "按时钟", "按日出日落", "关闭", "暂停1小时"}},
         {"settings window with a chosen program",
          [](FormKeyboardTest& t) {
              t.Put("ExcludedPrograms", "photoshop.exe");
              t.Start().SheZhiImage_Click();
-             return Walk(t.form->Settings(), kModShift, 5);
+             return Walk(t.form->Settings(), kModShift, 7);
          },
-         {"暂停1小时", "关闭", "暂停或恢复", "调冷一档", "调暖一档", "移除 photoshop.exe"}},
+         {"暂停1小时", "关闭", "按日出日落", "按时钟", "暂停或恢复", "调冷一档", "调暖一档",
+          "移除 photoshop.exe"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

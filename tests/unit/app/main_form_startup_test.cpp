@@ -43,6 +43,15 @@ TEST_F(StartupTest, StepsRunInOrderAcrossThePorts) {
         "reg read HotkeyPause",
         "reg read ReminderQuiet",
         "reg read PauseUntil",
+        "reg read Schedule",  // the smart mode's schedule, before the initial tint
+        "reg read DayStart",
+        "reg read NightStart",
+        "reg read Latitude",
+        "reg read Longitude",
+        "reg read Place",
+        "reg read TransitionMinutes",
+        "reg read DayStrength",
+        "reg read NightStrength",
         "reg read SetHuYanValue",
         "reg write SetHuYanValue",  // initial tint, stored again
         "reg write quorvex",        // auto-start

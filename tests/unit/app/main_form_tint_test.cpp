@@ -94,6 +94,8 @@ TEST_F(TintTest, SmartModeFollowsTheHour) {
     for (const Case& c : cases) {
         clock.now.hour = c.hour;
         clock.now.minute = c.minute;
+        // The schedule reads the wall clock (here in a zone at UTC).
+        wallClock.utcNow = fakes::FakeWallClock::Seconds({2026, 12, 10, c.hour, c.minute, 0});
         // At start-up, with the stored strength left alone.
         ClearSettings();
         Put("SetHuYanValue", "41");
