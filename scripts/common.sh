@@ -62,6 +62,15 @@ qvx_build() {
     fi
 }
 
+# The MAC text as quorvex-stats stores it under the secret file SECRET: HMAC-SHA-256 in hex. One
+# line per TEXT argument, or per line of stdin when none is given.
+qvx_mac_key() {
+    python3 -c 'import hashlib, hmac, sys
+key = open(sys.argv[1], "rb").read()
+for text in sys.argv[2:] or [line.rstrip("\n") for line in sys.stdin]:
+    print(hmac.new(key, text.encode(), hashlib.sha256).hexdigest())' "$@"
+}
+
 # quorvex-stats from the optimised tree, built first (with any further targets named); prints
 # the path of the program.
 qvx_stats_binary() {
