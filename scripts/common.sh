@@ -15,6 +15,7 @@ QVX_PACKAGES=(
     libmicrohttpd-dev libsqlite3-dev sqlite3 curl wrk nginx-light procps psmisc python3
     postgresql libpq-dev libnginx-mod-stream
     libssl-dev openssl clang nsis
+    prometheus chromium
 )
 
 # Installs whatever of QVX_PACKAGES is missing (once; later runs only check) and the zh_CN

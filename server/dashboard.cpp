@@ -115,7 +115,9 @@ std::string Chart(const std::string& id, const std::string& title,
             points += Cat(" ", Fixed(kLeft + step * (static_cast<double>(d) + 0.5)), ",",
                           Fixed(y(series[0].values[d])));
         }
-        points += Cat(" ", Fixed(kLeft + plotWidth), ",", Fixed(base));
+        // Closed straight down from the last day.
+        points += Cat(" ", Fixed(kLeft + step * (static_cast<double>(days.size()) - 0.5)), ",",
+                      Fixed(base));
         svg += Cat("<polygon points=\"", points, "\" fill=\"", series[0].colour,
                    "\" fill-opacity=\"0.25\" stroke=\"", series[0].colour, "\"/>");
     }
