@@ -18,6 +18,7 @@ namespace {
 
 using qvx::server::GroupCommitSink;
 using qvx::server::StatsStore;
+using qvx::server::StoreOptions;
 
 // One client's wait for the answer to its report.
 class Answer {

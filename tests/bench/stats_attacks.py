@@ -294,6 +294,9 @@ def fresh(work_root, name):
     os.makedirs(f"{work}/upd")
     with open(f"{work}/upd/big.bin", "wb") as f:
         f.write(os.urandom(1 << 20))
+    # The service serves only what an information file lists: both files are published.
+    with open(f"{work}/upd/qvxUpgraded.ini", "w") as f:
+        f.write("[Info]\r\nExeVerM=1.6\r\n[FileHash]\r\nbig.bin=0\r\nhuge.bin=0\r\n")
     return work
 
 
