@@ -5,8 +5,10 @@
 
 #include <chrono>
 #include <filesystem>
+#include <thread>
 
 #include "server/privacy.h"
+#include "server/store_upkeep.h"
 #include "store_backends.h"
 
 namespace qvx::server {
@@ -400,6 +402,45 @@ TEST_P(StatsStoreTest, DailyFiguresCountNewPcsVersionChecksAndReportsByDeviceTyp
     EXPECT_EQ(text(figures.versionChecks), "2026-12-09  7;2026-12-10  1;");
     EXPECT_EQ(text(figures.reports), "2026-12-09 pc 2;2026-12-10 pc 1;2026-12-10 tablet 1;");
     EXPECT_TRUE(store->Ping(&error)) << error;
+}
+
+// The upkeep removes what is past the retention at its start, batch after batch, and adds the
+// version checks counted in memory to their day's row when it stops.
+TEST_P(StatsStoreTest, UpkeepRemovesOldLinesAndStoresTheVersionChecksOfEachDay) {
+    auto store = db_.Open();
+    ASSERT_TRUE(store);
+    for (int i = 0; i < 7; ++i) {
+        ASSERT_TRUE(store->Record({"OLD", "pc"}, "x", kDayOne + i));
+    }
+    ASSERT_TRUE(store->Record({"NEW", "pc"}, "x", kDayOne + 20 * kDay));
+    DayTally checks;
+    for (int i = 0; i < 5; ++i) {
+        checks.Add(kDayOne + 20 * kDay + i);
+    }
+    checks.Add(kDayOne + 21 * kDay);
+    UpkeepConfig config;
+    config.keepDays = 10;
+    config.retentionBatch = 2;
+    config.retentionPause = std::chrono::milliseconds(1);
+    std::vector<std::string> log;
+    {
+        StoreUpkeep upkeep(
+            *store, checks, config, [] { return kDayOne + 21 * kDay; },
+            [&](const std::string& line) { log.push_back(line); });
+        for (int i = 0; i < 200 && db_.LogLines("OLD") > 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+    EXPECT_EQ(db_.LogLines("OLD"), 0);
+    EXPECT_EQ(db_.LogLines("NEW"), 1);
+    EXPECT_TRUE(log.empty()) << log.front();
+    DailyFigures figures;
+    std::string error;
+    ASSERT_TRUE(store->ReadDaily(kDayOne, &figures, &error)) << error;
+    ASSERT_EQ(figures.versionChecks.size(), 2u);
+    EXPECT_EQ(figures.versionChecks[0].day, "2026-12-29");
+    EXPECT_EQ(figures.versionChecks[0].count, 5);
+    EXPECT_EQ(figures.versionChecks[1].count, 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothStores, StatsStoreTest,
