@@ -4,6 +4,7 @@
 
 #include <regex>
 
+#include "server/metrics_server.h"
 #include "server/service_metrics.h"
 
 namespace qvx::server {
@@ -95,6 +96,33 @@ TEST(Metrics, TheTextFormatCountsWhatHappened) {
     EXPECT_TRUE(metrics.VersionChecksByDay().Take().empty());
     metrics.VersionChecksByDay().Return(days);
     EXPECT_EQ(metrics.VersionChecksByDay().Take().size(), 2u);
+}
+
+TEST(Metrics, TheOperatorsAddressIsHostAndPortWithIpv6InBrackets) {
+    const struct {
+        const char* text;
+        bool ok;
+        const char* host;
+        int port;
+    } cases[] = {
+        {"127.0.0.1:9491", true, "127.0.0.1", 9491},
+        {"[::1]:9491", true, "::1", 9491},
+        {"::1:9491", false, "", 0},
+        {"127.0.0.1", false, "", 0},
+        {"127.0.0.1:", false, "", 0},
+        {":9491", false, "", 0},
+        {"127.0.0.1:70000", false, "", 0},
+        {"127.0.0.1:9x", false, "", 0},
+    };
+    for (const auto& c : cases) {
+        std::string host;
+        int port = 0;
+        EXPECT_EQ(SplitHostPort(c.text, &host, &port), c.ok) << c.text;
+        if (c.ok) {
+            EXPECT_EQ(host, c.host);
+            EXPECT_EQ(port, c.port);
+        }
+    }
 }
 
 }  // namespace
