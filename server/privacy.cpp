@@ -10,24 +10,29 @@
 
 #include <cerrno>
 #include <cstring>
-#include <memory>
 
 namespace qvx::server {
 
 namespace {
 
-struct FdCloser {
-    void operator()(const int* fd) const {
-        close(*fd);
-        delete fd;
+// A descriptor closed when it goes out of scope.
+class UniqueFd {
+public:
+    UniqueFd(const std::string& path, int flags, mode_t mode = 0)
+        : fd_(open(path.c_str(), flags | O_CLOEXEC, mode)) {}
+    ~UniqueFd() {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
     }
-};
-using Fd = std::unique_ptr<int, FdCloser>;
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    explicit operator bool() const { return fd_ >= 0; }
+    int operator*() const { return fd_; }
 
-Fd OpenFd(const std::string& path, int flags, mode_t mode = 0) {
-    const int fd = open(path.c_str(), flags | O_CLOEXEC, mode);
-    return fd < 0 ? nullptr : Fd(new int(fd));
-}
+private:
+    int fd_;
+};
 
 std::string Reason(const std::string& what, const std::string& path) {
     std::string text = what;
@@ -86,7 +91,7 @@ std::string DecodedName(std::string_view name) {
 }  // namespace
 
 std::optional<std::string> LoadSecret(const std::string& path, std::string* error) {
-    const Fd fd = OpenFd(path, O_RDONLY);
+    const UniqueFd fd(path, O_RDONLY);
     if (!fd) {
         if (errno != ENOENT) {
             *error = Reason("cannot read the secret file", path);
@@ -139,7 +144,7 @@ std::optional<std::string> LoadOrCreateSecret(const std::string& path, std::stri
     unlink(temporary.c_str());
     unsigned char bytes[kSecretBytes];
     {
-        const Fd fd = OpenFd(temporary, O_WRONLY | O_CREAT | O_EXCL, 0600);
+        const UniqueFd fd(temporary, O_WRONLY | O_CREAT | O_EXCL, 0600);
         if (!fd) {
             *error = Reason("cannot make the secret file", temporary);
             return std::nullopt;

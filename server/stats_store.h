@@ -130,7 +130,7 @@ protected:
     virtual bool WriteBatch(const std::vector<PendingReport>& batch, std::string* error) = 0;
     virtual std::optional<StoredReport> FindStored(const std::string& storedMac,
                                                    const std::string& deviceType) = 0;
-    // A version 1 row as version 2 keeps it.
+    // The client address as the store writes it: cut unless addresses are kept.
     std::string StoredAddress(const std::string& clientAddress) const;
     const Privacy& privacy() const { return privacy_; }
 
