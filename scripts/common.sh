@@ -15,7 +15,7 @@ QVX_PACKAGES=(
     libmicrohttpd-dev libsqlite3-dev sqlite3 curl wrk nginx-light procps psmisc python3
     postgresql libpq-dev libnginx-mod-stream
     libssl-dev openssl clang nsis
-    python3-ephem faketime
+    python3-ephem faketime prometheus chromium
 )
 
 # Installs whatever of QVX_PACKAGES is missing (once; later runs only check) and the zh_CN
@@ -61,6 +61,15 @@ qvx_build() {
     else
         cmake --build "$dir" -j2
     fi
+}
+
+# The MAC text as quorvex-stats stores it under the secret file SECRET: HMAC-SHA-256 in hex. One
+# line per TEXT argument, or per line of stdin when none is given.
+qvx_mac_key() {
+    python3 -c 'import hashlib, hmac, sys
+key = open(sys.argv[1], "rb").read()
+for text in sys.argv[2:] or [line.rstrip("\n") for line in sys.stdin]:
+    print(hmac.new(key, text.encode(), hashlib.sha256).hexdigest())' "$@"
 }
 
 # quorvex-stats from the optimised tree, built first (with any further targets named); prints

@@ -1,13 +1,17 @@
 #include "server/group_commit_sink.h"
 
 #include <algorithm>
+#include <chrono>
 #include <iterator>
 
 namespace qvx::server {
 
 GroupCommitSink::GroupCommitSink(StatsStore& store, Log log, std::size_t writers,
-                                 std::size_t maxBatch)
-    : store_(store), log_(std::move(log)), maxBatch_(std::max<std::size_t>(maxBatch, 1)) {
+                                 std::size_t maxBatch, BatchObserver observer)
+    : store_(store),
+      log_(std::move(log)),
+      maxBatch_(std::max<std::size_t>(maxBatch, 1)),
+      observer_(std::move(observer)) {
     const std::size_t n = writers > 0 ? writers : std::max<std::size_t>(store_.Writers(), 1);
     for (std::size_t i = 0; i < n; ++i) {
         writers_.emplace_back([this] { Run(); });
@@ -71,7 +75,14 @@ void GroupCommitSink::Run() {
             reportsTotal_ += n;
         }
         std::string error;
+        const auto started = std::chrono::steady_clock::now();
         const bool committed = store_.RecordBatch(batch, &error);
+        if (observer_) {
+            observer_(
+                batch.size(),
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                committed);
+        }
         if (!committed && log_) {
             log_("batch of " + std::to_string(batch.size()) + " reports not stored: " + error);
         }

@@ -21,11 +21,13 @@ namespace qvx::server {
 class GroupCommitSink final : public ReportSink {
 public:
     using Log = std::function<void(const std::string& line)>;
+    // Each transaction: its reports, how long it took, whether it committed.
+    using BatchObserver = std::function<void(std::size_t reports, double seconds, bool committed)>;
 
     // log receives one line per failed batch (may be empty). writers: transactions under way at
     // once (0: as many as the store can usefully run). maxBatch bounds one transaction.
     explicit GroupCommitSink(StatsStore& store, Log log = {}, std::size_t writers = 0,
-                             std::size_t maxBatch = 1024);
+                             std::size_t maxBatch = 1024, BatchObserver observer = {});
     // Commits what is still waiting, then stops the writers.
     ~GroupCommitSink() override;
     GroupCommitSink(const GroupCommitSink&) = delete;
@@ -44,6 +46,7 @@ private:
     StatsStore& store_;
     Log log_;
     std::size_t maxBatch_;
+    BatchObserver observer_;
 
     mutable std::mutex mutex_;
     std::condition_variable wake_;

@@ -2,6 +2,7 @@
 
 #include <libpq-fe.h>
 
+#include <ctime>
 #include <map>
 #include <utility>
 
@@ -105,11 +106,38 @@ CREATE TABLE IF NOT EXISTS usage_log (
 CREATE INDEX IF NOT EXISTS usage_log_received_at ON usage_log (received_at);
 )sql";
 
-// Step i brings the schema from version i to i + 1.
-constexpr const char* kMigrations[kSchemaVersion] = {kVersion1};
+// Version 2 begins (see the SQLite file's): version checks per day, and where a migration
+// stopped part way goes on from.
+constexpr const char* kVersion2Begin = R"sql(
+CREATE TABLE IF NOT EXISTS version_checks (
+    day    TEXT   PRIMARY KEY,
+    checks BIGINT NOT NULL
+);
+CREATE TABLE IF NOT EXISTS migration_progress (last_log_id BIGINT NOT NULL);
+INSERT INTO migration_progress SELECT 0 WHERE NOT EXISTS (SELECT 1 FROM migration_progress);
+CREATE TABLE IF NOT EXISTS usage_pc_protected (LIKE usage_pc INCLUDING ALL);
+)sql";
 
-// Instances that start together take turns at the schema.
-constexpr const char* kMigrationLock = "SELECT pg_advisory_xact_lock(7351920461);";
+constexpr const char* kVersion2End = R"sql(
+DROP TABLE usage_pc;
+ALTER TABLE usage_pc_protected RENAME TO usage_pc;
+DROP TABLE migration_progress;
+CREATE INDEX IF NOT EXISTS usage_pc_first_seen ON usage_pc (first_seen);
+)sql";
+
+// Instances that start together take turns at the schema; a migration of many transactions
+// holds it for the session.
+constexpr const char* kMigrationLock = "SELECT pg_advisory_lock(7351920461);";
+constexpr const char* kMigrationUnlock = "SELECT pg_advisory_unlock(7351920461);";
+
+std::string DayOf(std::int64_t unixSeconds) {
+    const std::time_t t = static_cast<std::time_t>(unixSeconds);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char text[16];
+    std::strftime(text, sizeof(text), "%Y-%m-%d", &utc);
+    return text;
+}
 
 // The PCs of a batch merged (one row each) and the log lines, as one statement: it commits
 // whole or not at all.
@@ -251,41 +279,174 @@ bool PostgresStore::Ready(PGconn* conn, std::string* error) {
 }
 
 bool PostgresStore::Migrate(PGconn* conn, std::string* error) {
-    bool ok = Ok(Exec(conn, "BEGIN;")) && Ok(Exec(conn, kMigrationLock)) &&
-              Ok(Exec(conn,
-                      "CREATE TABLE IF NOT EXISTS schema_version "
-                      "(version INTEGER NOT NULL);"));
-    int version = 0;
-    if (ok) {
-        const Result r = Exec(conn, "SELECT max(version) FROM schema_version;");
-        ok = Ok(r) && PQntuples(r.get()) == 1;
-        if (ok) {
-            version = static_cast<int>(Int(r.get(), 0, 0));
-        }
-    }
-    if (ok && version > kSchemaVersion) {
-        *error = "database schema version " + std::to_string(version) +
-                 " is newer than this program's (" + std::to_string(kSchemaVersion) + ")";
-        Exec(conn, "ROLLBACK;");
+    if (!Ok(Exec(conn, kMigrationLock))) {
+        *error = ErrorOf(conn);
         return false;
     }
-    for (int step = version; ok && step < kSchemaVersion; ++step) {
-        ok = Ok(Exec(conn, kMigrations[step]));
+    const bool ok = MigrateLocked(conn, error);
+    if (!ok) {
+        Exec(conn, "ROLLBACK;");  // the failed step's transaction, if one is open
     }
-    if (ok && version < kSchemaVersion) {
-        const std::string set = "DELETE FROM schema_version; INSERT INTO schema_version VALUES (" +
-                                std::to_string(kSchemaVersion) + ");";
-        ok = Ok(Exec(conn, set.c_str()));
-    }
-    if (ok && Ok(Exec(conn, "COMMIT;"))) {
-        return true;
-    }
-    *error = ErrorOf(conn);
-    Exec(conn, "ROLLBACK;");
-    return false;
+    Exec(conn, kMigrationUnlock);
+    return ok;
 }
 
-bool PostgresStore::RecordBatch(const std::vector<PendingReport>& batch, std::string* error) {
+bool PostgresStore::MigrateLocked(PGconn* conn, std::string* error) {
+    const auto fail = [&] {
+        *error = ErrorOf(conn);
+        return false;
+    };
+    if (!Ok(Exec(conn, "BEGIN;")) ||
+        !Ok(Exec(conn, "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL);"))) {
+        return fail();
+    }
+    const Result r = Exec(conn, "SELECT max(version) FROM schema_version;");
+    if (!Ok(r) || PQntuples(r.get()) != 1) {
+        return fail();
+    }
+    const int version = static_cast<int>(Int(r.get(), 0, 0));
+    if (version > kSchemaVersion) {
+        *error = "database schema version " + std::to_string(version) +
+                 " is newer than this program's (" + std::to_string(kSchemaVersion) + ")";
+        return false;
+    }
+    const auto setVersion = [&](int v) {
+        const std::string set = "DELETE FROM schema_version; INSERT INTO schema_version VALUES (" +
+                                std::to_string(v) + ");";
+        return Ok(Exec(conn, set.c_str()));
+    };
+    if ((version < 1 && !(Ok(Exec(conn, kVersion1)) && setVersion(1))) ||
+        (version < 2 && !Ok(Exec(conn, kVersion2Begin))) || !Ok(Exec(conn, "COMMIT;"))) {
+        return fail();
+    }
+    if (version >= 2) {
+        return true;
+    }
+    // Each batch in a transaction of its own (see the SQLite store).
+    std::size_t batches = 0;
+    for (bool pcs = true;;) {
+        if (options_.migrationStopAfter && batches >= options_.migrationStopAfter) {
+            *error = "migration stopped after " + std::to_string(batches) + " batches";
+            return false;
+        }
+        std::size_t done = 0;
+        if (!(pcs ? MovePcs(conn, &done, error) : ProtectLog(conn, &done, error))) {
+            return false;
+        }
+        if (done > 0) {
+            ++batches;
+        } else if (pcs) {
+            pcs = false;
+        } else {
+            break;
+        }
+    }
+    if (!Ok(Exec(conn, "BEGIN;")) || !Ok(Exec(conn, kVersion2End)) || !setVersion(2) ||
+        !Ok(Exec(conn, "COMMIT;"))) {
+        return fail();
+    }
+    return true;
+}
+
+bool PostgresStore::MovePcs(PGconn* conn, std::size_t* moved, std::string* error) {
+    const auto fail = [&] {
+        *error = ErrorOf(conn);
+        return false;
+    };
+    if (!Ok(Exec(conn, "BEGIN;"))) {
+        return fail();
+    }
+    const Result r = ExecParams(conn, R"sql(
+        SELECT mac_text, device_type, first_seen, last_seen, report_count, client_address
+        FROM usage_pc LIMIT $1 FOR UPDATE;)sql",
+                                {std::to_string(options_.migrationBatch)});
+    if (!Ok(r)) {
+        return fail();
+    }
+    const int n = PQntuples(r.get());
+    if (n > 0 && privacy().secret.empty()) {
+        *error = "the database holds MAC texts in clear; its secret is needed to bring it over";
+        return false;
+    }
+    std::vector<std::string> oldMac, mac, type, client;
+    std::vector<std::int64_t> first, last, count;
+    for (int i = 0; i < n; ++i) {
+        const StoredReport row = ReadReport(r.get(), i);
+        oldMac.push_back(row.macText);
+        mac.push_back(StoredMacText(row.macText));
+        type.push_back(row.deviceType);
+        first.push_back(row.firstSeen);
+        last.push_back(row.lastSeen);
+        count.push_back(row.count);
+        client.push_back(StoredAddress(row.clientAddress));
+    }
+    if (n > 0 && (!Ok(ExecParams(conn, R"sql(
+            INSERT INTO usage_pc_protected
+            SELECT * FROM unnest($1::text[], $2::text[], $3::bigint[], $4::bigint[],
+                                 $5::bigint[], $6::text[])
+            ON CONFLICT (mac_text, device_type) DO UPDATE SET
+                first_seen = least(usage_pc_protected.first_seen, excluded.first_seen),
+                last_seen = greatest(usage_pc_protected.last_seen, excluded.last_seen),
+                report_count = usage_pc_protected.report_count + excluded.report_count;)sql",
+                                 {TextArray(mac), TextArray(type), IntArray(first), IntArray(last),
+                                  IntArray(count), TextArray(client)})) ||
+                  !Ok(ExecParams(conn, R"sql(
+            DELETE FROM usage_pc WHERE (mac_text, device_type) IN
+                (SELECT * FROM unnest($1::text[], $2::text[]));)sql",
+                                 {TextArray(oldMac), TextArray(type)})))) {
+        return fail();
+    }
+    if (!Ok(Exec(conn, "COMMIT;"))) {
+        return fail();
+    }
+    *moved = static_cast<std::size_t>(n);
+    return true;
+}
+
+bool PostgresStore::ProtectLog(PGconn* conn, std::size_t* done, std::string* error) {
+    const auto fail = [&] {
+        *error = ErrorOf(conn);
+        return false;
+    };
+    if (!Ok(Exec(conn, "BEGIN;"))) {
+        return fail();
+    }
+    const Result r = ExecParams(conn, R"sql(
+        SELECT id, mac_text, client_address FROM usage_log
+        WHERE id > (SELECT last_log_id FROM migration_progress) ORDER BY id LIMIT $1;)sql",
+                                {std::to_string(options_.migrationBatch)});
+    if (!Ok(r)) {
+        return fail();
+    }
+    const int n = PQntuples(r.get());
+    if (n > 0 && privacy().secret.empty()) {
+        *error = "the database holds MAC texts in clear; its secret is needed to bring it over";
+        return false;
+    }
+    std::vector<std::int64_t> ids;
+    std::vector<std::string> mac, client;
+    for (int i = 0; i < n; ++i) {
+        ids.push_back(Int(r.get(), i, 0));
+        mac.push_back(StoredMacText(Text(r.get(), i, 1)));
+        client.push_back(StoredAddress(Text(r.get(), i, 2)));
+    }
+    if (n > 0 && (!Ok(ExecParams(conn, R"sql(
+            UPDATE usage_log AS u SET mac_text = b.m, client_address = b.c
+            FROM unnest($1::bigint[], $2::text[], $3::text[]) AS b (id, m, c)
+            WHERE u.id = b.id;)sql",
+                                 {IntArray(ids), TextArray(mac), TextArray(client)})) ||
+                  !Ok(ExecParams(conn, "UPDATE migration_progress SET last_log_id = $1;",
+                                 {std::to_string(ids.back())})))) {
+        return fail();
+    }
+    if (!Ok(Exec(conn, "COMMIT;"))) {
+        return fail();
+    }
+    *done = static_cast<std::size_t>(n);
+    return true;
+}
+
+bool PostgresStore::WriteBatch(const std::vector<PendingReport>& batch, std::string* error) {
     if (batch.empty()) {
         return true;
     }
@@ -335,8 +496,8 @@ bool PostgresStore::RecordBatch(const std::vector<PendingReport>& batch, std::st
     return true;
 }
 
-std::optional<StoredReport> PostgresStore::Find(const std::string& macText,
-                                                const std::string& deviceType) {
+std::optional<StoredReport> PostgresStore::FindStored(const std::string& macText,
+                                                      const std::string& deviceType) {
     const Lease conn(*this);
     std::string error;
     if (!Ready(conn.get(), &error)) {
@@ -390,6 +551,97 @@ bool PostgresStore::ReadSummary(std::vector<DaySummary>* days, std::string* erro
     for (int i = 0; i < PQntuples(r.get()); ++i) {
         days->push_back(DaySummary{Text(r.get(), i, 0), Int(r.get(), i, 1), Int(r.get(), i, 2),
                                    Int(r.get(), i, 3)});
+    }
+    return true;
+}
+
+bool PostgresStore::AddVersionChecks(const std::string& day, std::int64_t count,
+                                     std::string* error) {
+    const Lease conn(*this);
+    if (!Ready(conn.get(), error)) {
+        return false;
+    }
+    if (!Ok(ExecParams(conn.get(), R"sql(
+            INSERT INTO version_checks (day, checks) VALUES ($1, $2)
+            ON CONFLICT (day) DO UPDATE SET checks = version_checks.checks + excluded.checks;)sql",
+                       {day, std::to_string(count)}))) {
+        *error = ErrorOf(conn.get());
+        return false;
+    }
+    return true;
+}
+
+bool PostgresStore::RemoveLogBefore(std::int64_t before, std::size_t maxRows, std::size_t* removed,
+                                    std::string* error) {
+    const Lease conn(*this);
+    if (!Ready(conn.get(), error)) {
+        return false;
+    }
+    const Result r = ExecParams(conn.get(), R"sql(
+        DELETE FROM usage_log WHERE id IN (
+            SELECT id FROM usage_log WHERE received_at < $1 ORDER BY received_at LIMIT $2);)sql",
+                                {std::to_string(before), std::to_string(maxRows)});
+    if (!Ok(r)) {
+        *error = ErrorOf(conn.get());
+        return false;
+    }
+    *removed = static_cast<std::size_t>(std::stoull(PQcmdTuples(r.get())));
+    return true;
+}
+
+bool PostgresStore::ReadDaily(std::int64_t from, DailyFigures* figures, std::string* error) {
+    const Lease conn(*this);
+    *figures = {};
+    if (!Ready(conn.get(), error)) {
+        return false;
+    }
+    const std::int64_t dayStart = from - ((from % 86400) + 86400) % 86400;
+    const std::string start = std::to_string(dayStart);
+    const auto read = [&](const char* sql, const std::string& param, const auto& take) {
+        const Result r = ExecParams(conn.get(), sql, {param});
+        if (!Ok(r)) {
+            return false;
+        }
+        for (int i = 0; i < PQntuples(r.get()); ++i) {
+            take(r.get(), i);
+        }
+        return true;
+    };
+    const auto into = [](std::vector<DayCount>* list, bool labelled) {
+        return [list, labelled](const PGresult* r, int i) {
+            list->push_back(
+                {Text(r, i, 0), labelled ? Text(r, i, 1) : "", Int(r, i, labelled ? 2 : 1)});
+        };
+    };
+    const bool ok =
+        read("SELECT count(*) FROM usage_pc WHERE first_seen < $1;", start,
+             [&](const PGresult* r, int i) { figures->pcsBefore = Int(r, i, 0); }) &&
+        read(R"sql(SELECT to_char(to_timestamp(first_seen) AT TIME ZONE 'UTC', 'YYYY-MM-DD'),
+                          count(*)
+                   FROM usage_pc WHERE first_seen >= $1 GROUP BY 1 ORDER BY 1;)sql",
+             start, into(&figures->newPcs, false)) &&
+        read(R"sql(SELECT day, checks FROM version_checks WHERE day >= $1
+                   ORDER BY day COLLATE "C";)sql",
+             DayOf(dayStart), into(&figures->versionChecks, false)) &&
+        read(R"sql(SELECT to_char(to_timestamp(received_at) AT TIME ZONE 'UTC', 'YYYY-MM-DD'),
+                          device_type, count(*)
+                   FROM usage_log WHERE received_at >= $1 GROUP BY 1, 2 ORDER BY 1, 2;)sql",
+             start, into(&figures->reports, true));
+    if (!ok) {
+        *error = ErrorOf(conn.get());
+        *figures = {};
+    }
+    return ok;
+}
+
+bool PostgresStore::Ping(std::string* error) {
+    const Lease conn(*this);
+    if (!Ready(conn.get(), error)) {
+        return false;
+    }
+    if (!Ok(Exec(conn.get(), "SELECT 1;"))) {
+        *error = ErrorOf(conn.get());
+        return false;
     }
     return true;
 }

@@ -16,8 +16,12 @@ struct RequestDeadlines::Connection {
     bool cut = false;
 };
 
-RequestDeadlines::RequestDeadlines(std::chrono::milliseconds limit, std::size_t capacity)
-    : limit_(limit), highWater_(capacity * 3 / 4), sweeper_([this] { Sweep(); }) {}
+RequestDeadlines::RequestDeadlines(std::chrono::milliseconds limit, std::size_t capacity,
+                                   std::function<void()> onCut)
+    : limit_(limit),
+      highWater_(capacity * 3 / 4),
+      onCut_(std::move(onCut)),
+      sweeper_([this] { Sweep(); }) {}
 
 RequestDeadlines::~RequestDeadlines() {
     {
@@ -75,6 +79,9 @@ void RequestDeadlines::Sweep() {
             connection->timed = false;
             connection->cut = true;
             ++cut_;
+            if (onCut_) {
+                onCut_();
+            }
         };
         std::vector<Connection*> waiting;
         for (Connection* connection : connections_) {

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <unordered_set>
@@ -19,8 +20,10 @@ public:
     using Clock = std::chrono::steady_clock;
     struct Connection;
 
-    // capacity: the most connections the service takes.
-    RequestDeadlines(std::chrono::milliseconds limit, std::size_t capacity);
+    // capacity: the most connections the service takes. onCut hears each connection cut (it
+    // runs with the sweeper's lock held, so it must be quick).
+    RequestDeadlines(std::chrono::milliseconds limit, std::size_t capacity,
+                     std::function<void()> onCut = {});
     ~RequestDeadlines();
     RequestDeadlines(const RequestDeadlines&) = delete;
     RequestDeadlines& operator=(const RequestDeadlines&) = delete;
@@ -39,6 +42,7 @@ private:
 
     const std::chrono::milliseconds limit_;
     const std::size_t highWater_;
+    std::function<void()> onCut_;
     std::size_t cut_ = 0;  // cut, not yet removed
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -19,18 +19,32 @@ public:
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
 
-    bool RecordBatch(const std::vector<PendingReport>& batch, std::string* error) override;
-    std::optional<StoredReport> Find(const std::string& macText,
-                                     const std::string& deviceType) override;
     std::vector<StoredReport> All() override;
     bool ReadSummary(std::vector<DaySummary>* days, std::string* error) override;
     int SchemaVersion() override;
+    bool AddVersionChecks(const std::string& day, std::int64_t count, std::string* error) override;
+    bool RemoveLogBefore(std::int64_t before, std::size_t maxRows, std::size_t* removed,
+                         std::string* error) override;
+    bool ReadDaily(std::int64_t from, DailyFigures* figures, std::string* error) override;
+    bool Ping(std::string* error) override;
+
+protected:
+    bool WriteBatch(const std::vector<PendingReport>& batch, std::string* error) override;
+    std::optional<StoredReport> FindStored(const std::string& storedMac,
+                                           const std::string& deviceType) override;
 
 private:
-    explicit SqliteStore(sqlite3* db) : db_(db) {}
+    class Transaction;
+    SqliteStore(sqlite3* db, Privacy privacy) : StatsStore(std::move(privacy)), db_(db) {}
     bool Exec(const char* sql);
-    bool Migrate(std::string* error);
-    bool WriteBatch(const std::vector<PendingReport>& batch, std::string* error);
+    bool ExecOr(const char* sql, std::string* error);
+    bool Migrate(const StoreOptions& options, std::string* error);
+    bool SetVersion(int version, std::string* error);
+    // One transaction each: moves up to `batch` PCs into the protected table, or rewrites up to
+    // `batch` log lines; *done says how many (0: none was left).
+    bool MovePcs(std::size_t batch, std::size_t* done, std::string* error);
+    bool ProtectLog(std::size_t batch, std::size_t* done, std::string* error);
+    bool WriteRows(const std::vector<PendingReport>& batch, std::string* error);
 
     std::mutex mutex_;
     sqlite3* db_;

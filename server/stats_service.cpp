@@ -20,8 +20,10 @@
 #include <unordered_set>
 
 #include "server/access_log.h"
+#include "server/privacy.h"
 #include "server/proxy_acceptor.h"
 #include "server/request_deadlines.h"
+#include "server/service_metrics.h"
 
 namespace qvx::server {
 
@@ -120,7 +122,24 @@ struct RequestState {
     bool nulInTarget = false;
     unsigned status = 0;
     std::uint64_t bytes = 0;
+    ServiceMetrics::Endpoint endpoint = ServiceMetrics::Endpoint::kOther;
+    std::chrono::steady_clock::time_point reportArrived;
 };
+
+ServiceMetrics::Endpoint EndpointOf(const char* url, const char* method) {
+    const bool post = std::strcmp(method, MHD_HTTP_METHOD_POST) == 0;
+    if (post && std::strcmp(url, kVersionPath) == 0) {
+        return ServiceMetrics::Endpoint::kVersion;
+    }
+    if (post && std::strcmp(url, kUsagePath) == 0) {
+        return ServiceMetrics::Endpoint::kReport;
+    }
+    if (std::strcmp(method, MHD_HTTP_METHOD_GET) == 0 ||
+        std::strcmp(method, MHD_HTTP_METHOD_HEAD) == 0) {
+        return ServiceMetrics::Endpoint::kFile;
+    }
+    return ServiceMetrics::Endpoint::kOther;
+}
 
 MHD_Result Reply(MHD_Connection* connection, RequestState& state, unsigned status,
                  const std::string& text, bool close = false) {
@@ -241,9 +260,17 @@ struct StatsService::Impl {
     std::condition_variable stopChanged;
     bool stopRequested = false;
     AccessLog* accessLog = nullptr;
+    ServiceMetrics* metrics = nullptr;
+    mutable std::mutex offerMutex;
+    std::string offered;
 
     Impl(ServiceConfig c, ReportSink& s, std::function<std::int64_t()> n)
-        : config(std::move(c)), sink(s), now(std::move(n)) {}
+        : config(std::move(c)), sink(s), now(std::move(n)), offered(config.newestVersion) {}
+
+    std::string Offered() const {
+        std::lock_guard lock(offerMutex);
+        return offered;
+    }
     ~Impl() {
         if (listenFd >= 0) {
             close(listenFd);
@@ -301,9 +328,16 @@ struct StatsService::Impl {
                 impl->waits->changed.notify_all();
             }
         }
+        if (state && state->headSeen && impl->metrics) {
+            impl->metrics->Request(state->endpoint, state->status);
+        }
         if (state && impl->accessLog) {
-            impl->accessLog->Write(CommonLogLine(ClientAddress(connection), std::time(nullptr),
-                                                 state->method, state->target, state->version,
+            // No MAC text, and the client's network only, unless addresses are kept.
+            const std::string client = impl->config.keepClientAddress
+                                           ? ClientAddress(connection)
+                                           : CutClientAddress(ClientAddress(connection));
+            impl->accessLog->Write(CommonLogLine(client, std::time(nullptr), state->method,
+                                                 HideMacText(state->target), state->version,
                                                  state->status, state->bytes));
         }
         if (auto* clock = ClockOf(connection)) {
@@ -325,6 +359,13 @@ struct StatsService::Impl {
         auto* impl = static_cast<Impl*>(self);
         if (code == MHD_CONNECTION_NOTIFY_CLOSED && impl->config.proxyProtocol) {
             impl->handedOver.fetch_sub(1);
+        }
+        if (impl->metrics) {
+            if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+                impl->metrics->ConnectionOpened();
+            } else {
+                impl->metrics->ConnectionClosed();
+            }
         }
         if (code == MHD_CONNECTION_NOTIFY_STARTED) {
             const MHD_ConnectionInfo* info =
@@ -348,6 +389,7 @@ struct StatsService::Impl {
             state->headSeen = true;
             state->method = method;
             state->version = version;
+            state->endpoint = EndpointOf(url, method);
             if (state->nulInTarget || RawNulInTarget(*state, url, version)) {
                 return Reply(connection, *state, MHD_HTTP_BAD_REQUEST, "bad request target", true);
             }
@@ -399,7 +441,10 @@ struct StatsService::Impl {
         }
         const bool post = std::strcmp(method, MHD_HTTP_METHOD_POST) == 0;
         if (post && std::strcmp(url, kVersionPath) == 0) {
-            return Reply(connection, *state, MHD_HTTP_OK, config.newestVersion);
+            if (metrics) {
+                metrics->VersionCheck(now());
+            }
+            return Reply(connection, *state, MHD_HTTP_OK, Offered());
         }
         if (post && std::strcmp(url, kUsagePath) == 0) {
             return TakeReport(connection, *state);
@@ -427,6 +472,7 @@ struct StatsService::Impl {
             waits->open.insert(report);
         }
         state.report = report;
+        state.reportArrived = std::chrono::steady_clock::now();
         // Suspended before the hand-over: the sink may answer at once, from any thread.
         MHD_suspend_connection(connection);
         {
@@ -446,6 +492,12 @@ struct StatsService::Impl {
         {
             std::lock_guard lock(waits->mutex);
             committed = state.report->committed;
+        }
+        if (metrics) {
+            metrics->ReportAnswered(committed,
+                                    std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                                                  state.reportArrived)
+                                        .count());
         }
         // "1" only once the report is committed: the program then never sends it again.
         if (!committed) {
@@ -572,7 +624,12 @@ bool StatsService::Serve() {
     }
     const DescriptorBudget budget = BudgetFor(impl.config.maxConnections, proxied);
     const unsigned limit = budget.connections;
-    RequestDeadlines deadlines(std::chrono::seconds(impl.config.requestSeconds), limit);
+    RequestDeadlines deadlines(std::chrono::seconds(impl.config.requestSeconds), limit,
+                               [metrics = impl.metrics] {
+                                   if (metrics) {
+                                       metrics->ConnectionCut();
+                                   }
+                               });
     impl.deadlines = &deadlines;
     impl.handedOver = 0;
     // The library takes the listening socket unless connections come past a PROXY header.
@@ -602,6 +659,9 @@ bool StatsService::Serve() {
                 // Full: closed here, never refused by the library (see LibraryLimit).
                 if (impl.handedOver.load() >= static_cast<int>(limit)) {
                     close(fd);
+                    if (impl.metrics) {
+                        impl.metrics->ConnectionCut();
+                    }
                     return;
                 }
                 impl.handedOver.fetch_add(1);
@@ -658,6 +718,27 @@ bool StatsService::Serve() {
 
 void StatsService::SetAccessLog(AccessLog* log) {
     impl_->accessLog = log;
+}
+
+void StatsService::SetMetrics(ServiceMetrics* metrics) {
+    impl_->metrics = metrics;
+    if (metrics) {
+        metrics->SetOfferedVersion(impl_->Offered());
+    }
+}
+
+void StatsService::SetOfferedVersion(const std::string& version) {
+    {
+        std::lock_guard lock(impl_->offerMutex);
+        impl_->offered = version;
+    }
+    if (impl_->metrics) {
+        impl_->metrics->SetOfferedVersion(version);
+    }
+}
+
+std::string StatsService::OfferedVersion() const {
+    return impl_->Offered();
 }
 
 void StatsService::Stop() {

@@ -17,6 +17,7 @@
 namespace qvx::server {
 
 class AccessLog;
+class ServiceMetrics;
 
 struct ServiceConfig {
     std::string bindAddress = "127.0.0.1";
@@ -34,6 +35,8 @@ struct ServiceConfig {
     bool proxyProtocol = false;
     // The balancers whose PROXY headers are believed (see TrustedPeers); others are closed.
     std::string proxyFrom = "127.0.0.0/8,::1";
+    // The access log names clients by their network (/24, /48) unless this is set.
+    bool keepClientAddress = false;
 };
 
 // Request limits: larger bodies get 413, larger heads 431.
@@ -59,6 +62,13 @@ public:
     void Stop();
     // Before Serve: one line per request goes to log (which outlives the service).
     void SetAccessLog(AccessLog* log);
+    // Before Serve: requests, reports, connections and version checks are counted in metrics
+    // (which outlives the service).
+    void SetMetrics(ServiceMetrics* metrics);
+    // What the version check answers from now on (at first config.newestVersion); from any
+    // thread.
+    void SetOfferedVersion(const std::string& version);
+    std::string OfferedVersion() const;
 
     struct Impl;
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "server/postgres_store.h"
+#include "server/privacy.h"
 #include "server/sqlite_store.h"
 
 namespace qvx::server {
@@ -40,6 +41,34 @@ std::unique_ptr<StatsStore> StatsStore::Open(const std::string& location, std::s
         return PostgresStore::Open(location, error, options);
     }
     return SqliteStore::Open(location, error, options);
+}
+
+bool StatsStore::RecordBatch(const std::vector<PendingReport>& batch, std::string* error) {
+    if (privacy_.secret.empty()) {
+        *error = "no secret to store MAC texts with";
+        return false;
+    }
+    std::vector<PendingReport> stored;
+    stored.reserve(batch.size());
+    for (const PendingReport& p : batch) {
+        stored.push_back(PendingReport{{StoredMacText(p.report.macText), p.report.deviceType},
+                                       StoredAddress(p.clientAddress),
+                                       p.receivedAt});
+    }
+    return WriteBatch(stored, error);
+}
+
+std::optional<StoredReport> StatsStore::Find(const std::string& macText,
+                                             const std::string& deviceType) {
+    return FindStored(StoredMacText(macText), deviceType);
+}
+
+std::string StatsStore::StoredMacText(const std::string& macText) const {
+    return ProtectMacText(privacy_.secret, macText);
+}
+
+std::string StatsStore::StoredAddress(const std::string& clientAddress) const {
+    return privacy_.keepClientAddress ? clientAddress : CutClientAddress(clientAddress);
 }
 
 bool StatsStore::Record(const UsageReport& report, const std::string& clientAddress,

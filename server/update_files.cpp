@@ -24,7 +24,7 @@ bool IsDatabaseFile(const fs::path& file, const fs::path& databasePath) {
     if (databasePath.empty()) {
         return false;
     }
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+    for (const char* suffix : {"", "-wal", "-shm", "-journal", ".secret"}) {
         fs::path side = databasePath;
         side += suffix;
         if (SameFile(file, side)) {

@@ -11,9 +11,9 @@ namespace qvx::server {
 
 // The file under root that a GET path names, or nullopt when the path leaves the folder (a ".."
 // step, a backslash, a NUL), names a dot file or a file inside a dot folder, names the database
-// or one of its side files (databasePath, when given, wherever it lies), or names nothing that
-// is a regular file inside the folder. Only what a publication offers is ever served: the
-// nearest folder on the path that holds qvxUpgraded.ini is the publication, and of it only that
+// or one of its side files or its secret (databasePath, when given, wherever it lies), or names
+// nothing that is a regular file inside the folder. Only what a publication offers is ever served:
+// the nearest folder on the path that holds qvxUpgraded.ini is the publication, and of it only that
 // file, its signature (qvxUpgraded.ini.sig) and the names under its [FileHash] (steps joined by
 // "\\") are served; a key, a log or anything else left in the folder is not.
 std::optional<std::filesystem::path> ResolveUpdateFile(

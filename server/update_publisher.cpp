@@ -31,6 +31,7 @@ struct Options {
     std::string programVersion;
     std::string entriesVersion;
     std::string outDir;
+    std::string offer;
     std::vector<std::string> files;
 };
 
@@ -94,6 +95,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                               : arg == "--program-version" ? &options.programVersion
                               : arg == "--entries-version" ? &options.entriesVersion
                               : arg == "--out"             ? &options.outDir
+                              : arg == "--offer"           ? &options.offer
                                                            : nullptr;
         if (target != nullptr) {
             if (i + 1 >= args.size()) {
@@ -112,6 +114,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
         error = "--key and --out are required";
     } else if (!IsVersion(options.programVersion) || !IsVersion(options.entriesVersion)) {
         error = "--program-version and --entries-version must be decimal numbers";
+    } else if (!options.offer.empty() && !IsOfferText(options.offer)) {
+        error = "--offer must be a decimal version such as 1.6";
     } else if (options.files.empty()) {
         error = "no files to publish";
     }
@@ -272,12 +276,18 @@ std::string TemplateProblem(std::string_view templateText) {
 
 }  // namespace
 
+bool IsOfferText(std::string_view text) {
+    return text.size() <= 32 && IsVersion(std::string(text));
+}
+
 std::string BuildInfoFile(std::string_view templateText, const std::string& programVersion,
                           const std::string& entriesVersion,
-                          const std::vector<PublishedFile>& files) {
-    const std::string info = std::string("[Info]\r\nInfoStr=") + kMarker +
-                             "\r\nExeVerM=" + programVersion + "\r\nExeVerZ=" + entriesVersion +
-                             "\r\n";
+                          const std::vector<PublishedFile>& files, const std::string& offer) {
+    std::string info = std::string("[Info]\r\nInfoStr=") + kMarker +
+                       "\r\nExeVerM=" + programVersion + "\r\nExeVerZ=" + entriesVersion + "\r\n";
+    if (!offer.empty()) {
+        info.append(kOfferKey).append("=").append(offer).append("\r\n");
+    }
     std::string text;
     bool infoWritten = false;
     // Sections are told by the rule the updater reads them with.
@@ -292,7 +302,7 @@ std::string BuildInfoFile(std::string_view templateText, const std::string& prog
             }
         } else if (inInfo) {
             const std::string key = Lower(Trim(line.substr(0, line.find('='))));
-            if (key == "infostr" || key == "exeverm" || key == "exeverz") {
+            if (key == "infostr" || key == "exeverm" || key == "exeverz" || key == "offer") {
                 return;  // set above
             }
         }
@@ -321,7 +331,7 @@ int PublishMain(const std::vector<std::string>& args, std::ostream& out, std::os
     if (!ParseOptions(args, options, error)) {
         err << "quorvex-stats publish: " << error << "\n"
             << "usage: quorvex-stats publish --key PRIVATE.pem --program-version M "
-               "--entries-version Z --out DIR FILE...\n";
+               "--entries-version Z [--offer TEXT] --out DIR FILE...\n";
         return 2;
     }
     const std::optional<signing::SigningKey> key =
@@ -400,8 +410,8 @@ int PublishMain(const std::vector<std::string>& args, std::ostream& out, std::os
             return fail("cannot copy " + from + " to " + to.string() + ": " + ec.message());
         }
     }
-    const std::string info =
-        BuildInfoFile(templateText, options.programVersion, options.entriesVersion, published);
+    const std::string info = BuildInfoFile(templateText, options.programVersion,
+                                           options.entriesVersion, published, options.offer);
     if (!WriteFile(*folder / kInfoName, info) ||
         !WriteFile(*folder / (std::string(kInfoName) + ".sig"), key->Sign(info))) {
         return fail("cannot write into " + folder->string());
@@ -411,7 +421,11 @@ int PublishMain(const std::vector<std::string>& args, std::ostream& out, std::os
         return fail(error);
     }
     RemoveOlder(layout.publications, folder->filename().string(), *previous);
-    out << "published " << published.size() << " file(s) into " << options.outDir << "\n";
+    out << "published " << published.size() << " file(s) into " << options.outDir;
+    if (!options.offer.empty()) {
+        out << ", offering " << options.offer;
+    }
+    out << "\n";
     return 0;
 }
 

@@ -17,15 +17,22 @@ struct PublishedFile {
     std::uint64_t size = 0;
 };
 
+// The key of [Info] that names what the service's version check answers once this publication
+// is served (the updater reads no such key and passes over it).
+inline constexpr const char* kOfferKey = "Offer";
+
+// Whether text may be offered: a decimal version such as "1.6" (at most 32 characters).
+bool IsOfferText(std::string_view text);
+
 // The information file: the sections of `templateText` (a settings file to become the next
-// local one, or empty) with the [Info] marker and versions set and [FileHash] / [FileSize]
-// made anew. CR LF line ends, as the updater's platform writes INI files.
+// local one, or empty) with the [Info] marker and versions set (and the offer, when given) and
+// [FileHash] / [FileSize] made anew. CR LF line ends, as the updater's platform writes INI files.
 std::string BuildInfoFile(std::string_view templateText, const std::string& programVersion,
                           const std::string& entriesVersion,
-                          const std::vector<PublishedFile>& files);
+                          const std::vector<PublishedFile>& files, const std::string& offer = "");
 
-// quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z --out DIR
-//                       FILE...
+// quorvex-stats publish --key PRIVATE.pem --program-version M --entries-version Z
+//                       [--offer TEXT] --out DIR FILE...
 // FILE names are relative to the current folder. The publication is made whole in
 // DIR.publications/N, then DIR (a relative link) is switched to it by one rename; the previous
 // publication is kept, older ones removed; a plain folder DIR from before is swapped for the

@@ -159,6 +159,32 @@ std::string SigningKey::PublicPem() const {
     return std::string(data, static_cast<std::size_t>(size));
 }
 
+std::optional<std::string> PublicXYFromPemFile(const std::string& path, std::string& error) {
+    Bio bio(BIO_new_file(path.c_str(), "r"));
+    if (!bio) {
+        error = "cannot read " + path;
+        return std::nullopt;
+    }
+    Pkey key(PEM_read_bio_PUBKEY(bio.get(), nullptr, nullptr, nullptr));
+    if (!key) {
+        error = path + " holds no PEM public key";
+        return std::nullopt;
+    }
+    if (!IsP256(key.get())) {
+        error = path + " is not an ECDSA P-256 (prime256v1) key";
+        return std::nullopt;
+    }
+    unsigned char point[1 + 2 * kScalarBytes];
+    std::size_t length = 0;
+    if (EVP_PKEY_get_octet_string_param(key.get(), OSSL_PKEY_PARAM_ENCODED_PUBLIC_KEY, point,
+                                        sizeof point, &length) != 1 ||
+        length != sizeof point || point[0] != 0x04) {
+        error = "cannot read the public point of " + path;
+        return std::nullopt;
+    }
+    return std::string(reinterpret_cast<const char*>(point + 1), 2 * kScalarBytes);
+}
+
 bool VerifySignature(std::string_view publicXY, std::string_view message,
                      std::string_view signature) {
     if (publicXY.size() != 2 * kScalarBytes || signature.size() != 2 * kScalarBytes) {

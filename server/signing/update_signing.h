@@ -38,6 +38,10 @@ private:
     std::unique_ptr<void, Free> key_;
 };
 
+// The public point X||Y of a PEM public key file (P-256); nothing, with the reason in `error`,
+// when it cannot be read or is no P-256 key.
+std::optional<std::string> PublicXYFromPemFile(const std::string& path, std::string& error);
+
 // Checks an r||s signature over the SHA-256 of `message` against the public point X||Y.
 bool VerifySignature(std::string_view publicXY, std::string_view message,
                      std::string_view signature);

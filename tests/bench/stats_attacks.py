@@ -8,6 +8,8 @@ and the service's peak RSS (VmHWM). --quick makes the attacks smaller (for the t
 --check exits 1 when a figure misses its bound. Every connection goes to 127.0.0.1, every wait
 is bounded, and each service is stopped by its PID.
 """
+import hashlib
+import hmac
 import os
 import random
 import signal
@@ -292,10 +294,9 @@ def fresh(work_root, name):
     os.makedirs(f"{work}/upd")
     with open(f"{work}/upd/big.bin", "wb") as f:
         f.write(os.urandom(1 << 20))
-    # The service serves only what the folder's information file lists.
+    # The service serves only what an information file lists: both files are published.
     with open(f"{work}/upd/qvxUpgraded.ini", "w") as f:
-        f.write("[Info]\r\nInfoStr=Quorvex_Soft_qvxUpgraded\r\n"
-                "[FileHash]\r\nbig.bin=0\r\nhuge.bin=0\r\n")
+        f.write("[Info]\r\nExeVerM=1.6\r\n[FileHash]\r\nbig.bin=0\r\nhuge.bin=0\r\n")
     return work
 
 
@@ -330,9 +331,17 @@ def main():
 #Nothing answered "1" may be missing.
         stored = set()
         for work in works:
+            # Rows hold keyed hashes: each acknowledged MAC text is hashed alike to be found.
+            try:
+                with open(f"{work}/stats.db.secret", "rb") as f:
+                    secret = f.read()
+            except OSError:
+                continue
             db = sqlite3.connect(f"{work}/stats.db")
             try:
-                stored |= {r[0] for r in db.execute("select mac_text from usage_pc")}
+                keys = {r[0] for r in db.execute("select mac_text from usage_pc")}
+                stored |= {m for m in acknowledged
+                           if hmac.new(secret, m.encode(), hashlib.sha256).hexdigest() in keys}
             except sqlite3.Error:
                 pass
             db.close()

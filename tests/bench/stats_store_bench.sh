@@ -32,7 +32,8 @@ port=$((20000 + RANDOM % 20000))
 nginx_port=$((port + 1))
 
 start_stats() {
-    "$bin" --port "$port" --db "$1" --newest-version 1.6 >/dev/null 2>>"$work/stats.log" &
+    "$bin" --port "$port" --db "$1" --secret-file "$work/stats.secret" --newest-version 1.6 \
+        >/dev/null 2>>"$work/stats.log" &
     stats_pid=$!
     for _ in $(seq 100); do
         curl -s -o /dev/null -X POST "http://127.0.0.1:$port/vmo.api/api/version/Versionpc" && return 0

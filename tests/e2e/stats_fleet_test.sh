@@ -45,7 +45,8 @@ publish_update() {
 publish_update 1
 
 start_instance() {
-    "$bin" --port "$1" --db "$uri" --newest-version 1.6 --proxy-protocol >/dev/null \
+    "$bin" --port "$1" --db "$uri" --secret-file "$work/stats.secret" --keep-client-address \
+        --newest-version 1.6 --proxy-protocol >/dev/null \
         2>>"$work/instance_$1.log" &
 }
 # The instances expect nginx's PROXY header first; curl can send one too.
@@ -68,7 +69,7 @@ wait_port "$port_b" --haproxy-protocol
 if curl -s -X POST "http://127.0.0.1:$port_a/vmo.api/api/version/Versionpc"; then
     fail "an instance answered a connection without a PROXY header"
 fi
-[ "$(psql_q 'select version from schema_version')" = 1 ] || fail "schema version row"
+[ "$(psql_q 'select version from schema_version')" = 2 ] || fail "schema version row"
 
 # The production configuration with this run's ports and folder.
 port_upd=$((base + 3))
@@ -96,14 +97,15 @@ reply=$(curl -s -X POST "http://127.0.0.1:$port_lb/vmo.api/api/version/Versionpc
 [ "$reply" = 1.6 ] || fail "version through nginx '$reply'"
 reply=$(raw_usage "00-1A-2B-3C-4D-5E 52-54-00-12-34-56")
 [ "$reply" = 1 ] || fail "raw usage through nginx '$reply'"
-[ "$(psql_q "select report_count from usage_pc where mac_text = '00-1A-2B-3C-4D-5E 52-54-00-12-34-56'")" = 1 ] ||
+key() { qvx_mac_key "$work/stats.secret" "$1"; }
+[ "$(psql_q "select report_count from usage_pc where mac_text = '$(key "00-1A-2B-3C-4D-5E 52-54-00-12-34-56")'")" = 1 ] ||
     fail "raw report not stored as sent"
-# The client's own address is stored, not nginx's.
+# The client's own address is stored, not nginx's (the instances keep addresses whole).
 reply=$(curl -s --interface 127.0.0.5 -X POST \
     "http://127.0.0.1:$port_lb/vmo.api/api/user/addappUserinfo?MAC_in=CLIENT-5&devicetype=pc")
 [ "$reply" = 1 ] || fail "usage from 127.0.0.5 '$reply'"
-[ "$(psql_q "select client_address from usage_pc where mac_text = 'CLIENT-5'")" = 127.0.0.5 ] ||
-    fail "client address $(psql_q "select client_address from usage_pc where mac_text = 'CLIENT-5'")"
+[ "$(psql_q "select client_address from usage_pc where mac_text = '$(key CLIENT-5)'")" = 127.0.0.5 ] ||
+    fail "client address $(psql_q "select client_address from usage_pc where mac_text = '$(key CLIENT-5)'")"
 # The update folder comes from nginx itself; it takes nothing but GET.
 code=$(curl -s -o /dev/null -w '%{http_code}' -X POST "http://127.0.0.1:$port_upd/quorvex.exe")
 [ "$code" = 403 ] || fail "POST to the update folder gave $code"
@@ -122,8 +124,11 @@ python3 tests/e2e/tools/usage_load.py 127.0.0.1 "$port_lb" FLEET 8 1200 "$work/a
 { wait "$pid_a"; } 2>/dev/null || true
 pid_a=
 [ "$(wc -l <"$work/answers")" = 1200 ] || fail "not every report was sent"
-awk -F'\t' '$3 == "1" {print $1}' "$work/answers" | sort >"$work/acked"
-psql_q "select mac_text from usage_log where mac_text like 'FLEET-%'" | sort >"$work/logged"
+# Rows hold keyed hashes: the acknowledged MAC texts are hashed alike to be found.
+awk -F'\t' '$3 == "1" {print $1}' "$work/answers" | qvx_mac_key "$work/stats.secret" | sort >"$work/acked"
+awk -F'\t' '{print $1}' "$work/answers" | qvx_mac_key "$work/stats.secret" |
+    sed "s/.*/'&'/" | paste -sd, >"$work/sent_keys"
+psql_q "select mac_text from usage_log where mac_text in ($(cat "$work/sent_keys"))" | sort >"$work/logged"
 acked=$(wc -l <"$work/acked")
 # Missing "1"s are only replies lost with the killed instance (a few in flight at most).
 [ "$acked" -ge 1150 ] || fail "only $acked of 1200 reports answered 1"
@@ -131,7 +136,7 @@ missing=$(comm -23 "$work/acked" "$work/logged" | wc -l)
 [ "$missing" = 0 ] || fail "$missing reports answered 1 have no row"
 twice=$(uniq -d "$work/logged" | wc -l)
 [ "$twice" = 0 ] || fail "$twice reports counted twice"
-[ "$(psql_q "select count(*) from usage_pc where mac_text like 'FLEET-%' and report_count <> 1")" = 0 ] ||
+[ "$(psql_q "select count(*) from usage_pc where mac_text in ($(cat "$work/sent_keys")) and report_count <> 1")" = 0 ] ||
     fail "a PC counted more than once"
 awk -F'\t' '$3 != "1" && $2 != 502 && $2 != 500 && $2 != 0 {bad=1} END {exit bad}' "$work/answers" ||
     fail "unexpected replies: $(awk -F'\t' '$3 != "1"' "$work/answers" | head -3)"

@@ -41,7 +41,8 @@ usage() {
         "http://127.0.0.1:$port/vmo.api/api/user/addappUserinfo?MAC_in=$1&devicetype=pc" || true
     printf ' %s\n' "$(cat "$work/body.$1" 2>/dev/null)"
 }
-lines() { sqlite3 "$db" "select count(*) from usage_log where mac_text = '$1'"; }
+key() { qvx_mac_key "$db.secret" "$1"; }
+lines() { sqlite3 "$db" "select count(*) from usage_log where mac_text = '$(key "$1")'"; }
 
 start
 
@@ -49,8 +50,9 @@ start
 python3 tests/e2e/tools/usage_load.py 127.0.0.1 "$port" LOAD 8 1200 "$work/answers" 600 "$pid"
 { wait "$pid"; } 2>/dev/null || true
 pid=
-awk -F'\t' '$3 == "1" {print $1}' "$work/answers" | sort >"$work/acked"
-sqlite3 "$db" "select mac_text from usage_log where mac_text like 'LOAD-%'" | sort >"$work/logged"
+# Rows hold keyed hashes: the acknowledged MAC texts are hashed alike to be found.
+awk -F'\t' '$3 == "1" {print $1}' "$work/answers" | qvx_mac_key "$db.secret" | sort >"$work/acked"
+sqlite3 "$db" "select mac_text from usage_log" | sort >"$work/logged"
 acked=$(wc -l <"$work/acked")
 [ "$acked" -ge 600 ] || fail "only $acked answers of 1 before the kill"
 missing=$(comm -23 "$work/acked" "$work/logged" | wc -l)
@@ -65,7 +67,7 @@ rows=$(sqlite3 "$db" "select count(*) from usage_log")
 # A statement failing inside a batch: the reports that share its transaction get no "1" and
 # leave no row. The lock (shorter than the service's 2 s wait) holds the writer at FIRST while
 # the next three gather into one batch.
-sqlite3 "$db" "CREATE TRIGGER poison BEFORE INSERT ON usage_log WHEN NEW.mac_text = 'POISON'
+sqlite3 "$db" "CREATE TRIGGER poison BEFORE INSERT ON usage_log WHEN NEW.mac_text = '$(key POISON)'
                BEGIN SELECT RAISE(ABORT, 'poisoned report'); END;"
 { echo "BEGIN EXCLUSIVE;"; sleep 1; echo "ROLLBACK;"; } | sqlite3 "$db" &
 lock_pid=$!

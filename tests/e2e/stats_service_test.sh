@@ -56,8 +56,12 @@ reply=$(raw "POST /vmo.api/api/version/Versionpc HTTP/1.1"$'\r\n'"Host: x"$'\r\n
 
 reply=$(usage_raw "00-1A-2B-3C-4D-5E 52-54-00-12-34-56" | body)
 [ "$reply" = "1" ] || fail "usage reply '$reply'"
+# Stored under its keyed hash (the secret made beside the database on first start), never in clear.
+key=$(qvx_mac_key "$work/stats.db.secret" "00-1A-2B-3C-4D-5E 52-54-00-12-34-56")
 stored=$(sqlite3 "$work/stats.db" "select mac_text||'|'||device_type||'|'||report_count from usage_pc")
-[ "$stored" = "00-1A-2B-3C-4D-5E 52-54-00-12-34-56|pc|1" ] || fail "stored '$stored'"
+[ "$stored" = "$key|pc|1" ] || fail "stored '$stored'"
+[ "$(stat -c %a "$work/stats.db.secret")" = 600 ] || fail "secret file mode"
+! grep -qa "00-1A-2B-3C-4D-5E" "$work"/stats.db* || fail "the MAC text is in the database files"
 # The same text percent-encoded (as Wine's XMLHTTP sends it) is the same PC.
 reply=$(curl -s -X POST -H 'Content-Type: application/x-www-form-urlencoded' \
     "http://127.0.0.1:$port/vmo.api/api/user/addappUserinfo?MAC_in=00-1A-2B-3C-4D-5E%2052-54-00-12-34-56&devicetype=pc")

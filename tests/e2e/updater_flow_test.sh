@@ -164,7 +164,8 @@ publish() {
     for name in "$@"; do
         paths+=("${name//\\//}")
     done
-    (cd "$stage" && "$STATS" publish --key "${SIGN_KEY:-$KEY}" --program-version 2 \
+    # With the offer the service answers: the updater passes over a key it does not read.
+    (cd "$stage" && "$STATS" publish --key "${SIGN_KEY:-$KEY}" --program-version 2 --offer 1.6 \
         --entries-version 5 --out "$ROOT/update" "${paths[@]}") >/dev/null ||
         fail "publish failed"
 }

@@ -83,8 +83,9 @@ TEST_P(GroupCommitSinkTest, EveryReportIsAnsweredOnceAfterItsRowIsVisibleToOther
                     sink.Submit({mac, "pc"}, "127.0.0.1", kNow, [&, mac, record](bool ok) {
                         {
                             std::lock_guard<std::mutex> lock(seenMutex);
-                            seenAtAnswer[mac] = observer->Exec(
-                                "SELECT count(*) FROM usage_log WHERE mac_text = '" + mac + "';");
+                            seenAtAnswer[mac] =
+                                observer->Exec("SELECT count(*) FROM usage_log WHERE mac_text = '" +
+                                               StoreUnderTest::Key(mac) + "';");
                         }
                         record(ok);
                     });
@@ -136,9 +137,12 @@ TEST_P(GroupCommitSinkTest, ReportsOfTheSamePcsFromManyClientsAreEachCounted) {
         EXPECT_EQ(trues, kThreads * kEach);
     }
     std::int64_t counted = 0;
-    for (const StoredReport& row : store->All()) {
-        counted += row.count;
-        EXPECT_EQ(db_.LogLines(row.macText), row.count);
+    EXPECT_EQ(store->All().size(), pcs.size());
+    for (const std::string& pc : pcs) {
+        const auto row = store->Find(pc, "pc");
+        ASSERT_TRUE(row) << pc;
+        counted += row->count;
+        EXPECT_EQ(db_.LogLines(pc), row->count) << pc;
     }
     EXPECT_EQ(counted, kThreads * kEach);
 }
@@ -167,7 +171,7 @@ TEST_P(GroupCommitSinkTest, ReportsThatWaitTogetherShareOneCommit) {
 }
 
 TEST_P(GroupCommitSinkTest, LockedLongerThanTheWaitIsAnsweredNotStoredAndLaterReportsAre) {
-    auto store = db_.Open({300ms});
+    auto store = db_.Open(StoreUnderTest::WithLockWait(300ms));
     ASSERT_TRUE(store);
     Answers answers;
     GroupCommitSink sink(*store);

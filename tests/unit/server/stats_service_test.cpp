@@ -1,6 +1,7 @@
 #include "server/stats_service.h"
 
 #include "server/access_log.h"
+#include "server/service_metrics.h"
 
 #include "base/ini_text.h"
 #include "server/signing/update_signing.h"
@@ -144,6 +145,7 @@ protected:
         config.port = 0;
         service_ = std::make_unique<StatsService>(config, sink_, [] { return 1700000000; });
         service_->SetAccessLog(log);
+        service_->SetMetrics(metrics_);
         ASSERT_TRUE(service_->Bind());
         server_ = std::thread([this] { served_ = service_->Serve(); });
     }
@@ -161,6 +163,7 @@ protected:
     std::string VersionCheck() { return Exchange(kVersion + "Connection: close\r\n\r\n"); }
 
     HeldSink sink_;
+    ServiceMetrics* metrics_ = nullptr;
     std::unique_ptr<StatsService> service_;
     std::thread server_;
     bool served_ = false;
@@ -553,30 +556,77 @@ TEST_F(StatsServiceTest, StopsPromptlyWithSlowClientsAfterReportsInFlight) {
     EXPECT_TRUE(slow.front()->ClosedByPeer());
 }
 
-TEST_F(StatsServiceTest, AccessLogHasALineForEachRequestWithItsTargetAsSent) {
+// The target as sent, but for the MAC text; the client by its network unless addresses are kept.
+TEST_F(StatsServiceTest, AccessLogHasALineForEachRequestWithItsTargetAsSentButNoMacText) {
     sink_.inlineAnswer = true;
-    const fs::path path = fs::temp_directory_path() / ("qvx_access_" + std::to_string(getpid()));
-    fs::remove(path);
-    auto log = AccessLog::Open(path.string());
-    ASSERT_TRUE(log);
-    Start({}, log.get());
-    EXPECT_EQ(BodyOf(Exchange(UsageRequest("00-1A 52-54\"x"))), "1");
+    for (const bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "addresses kept" : "addresses cut");
+        const fs::path path =
+            fs::temp_directory_path() / ("qvx_access_" + std::to_string(getpid()));
+        fs::remove(path);
+        auto log = AccessLog::Open(path.string());
+        ASSERT_TRUE(log);
+        ServiceConfig config;
+        config.keepClientAddress = keep;
+        Start(config, log.get());
+        EXPECT_EQ(BodyOf(Exchange(UsageRequest("00-1A 52-54\"x"))), "1");
+        EXPECT_EQ(
+            StatusOf(Exchange("GET /missing HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")),
+            "HTTP/1.1 404 Not Found");
+        service_->Stop();
+        server_.join();
+        std::ifstream in(path);
+        std::string first;
+        std::string second;
+        std::getline(in, first);
+        std::getline(in, second);
+        EXPECT_TRUE(first.starts_with(keep ? "127.0.0.1 - - [" : "127.0.0.0 - - [")) << first;
+        EXPECT_TRUE(
+            first.ends_with("] \"POST /vmo.api/api/user/addappUserinfo?MAC_in=(hidden)"
+                            "&devicetype=pc HTTP/1.1\" 200 1"))
+            << first;
+        EXPECT_EQ(first.find("52-54"), std::string::npos) << first;
+        EXPECT_TRUE(second.ends_with("\"GET /missing HTTP/1.1\" 404 9")) << second;
+        fs::remove(path);
+    }
+}
+
+TEST_F(StatsServiceTest, MetricsCountEachRequestByEndpointAndStatusAndTheVersionOffered) {
+    ServiceMetrics metrics;
+    metrics_ = &metrics;
+    sink_.inlineAnswer = true;
+    Start();
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(BodyOf(VersionCheck()), "1.5");
+    }
+    service_->SetOfferedVersion("1.7");
+    EXPECT_EQ(BodyOf(VersionCheck()), "1.7");
+    EXPECT_EQ(BodyOf(Exchange(UsageRequest("00-1A"))), "1");
+    EXPECT_EQ(BodyOf(Exchange(UsageRequest("00-1B"))), "1");
+    EXPECT_EQ(StatusOf(Exchange(kUsage + "&devicetype=pc HTTP/1.1\r\nHost: x\r\n"
+                                         "Connection: close\r\n\r\n")),
+              "HTTP/1.1 400 Bad Request");
     EXPECT_EQ(StatusOf(Exchange("GET /missing HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n")),
               "HTTP/1.1 404 Not Found");
     service_->Stop();
     server_.join();
-    std::ifstream in(path);
-    std::string first;
-    std::string second;
-    std::getline(in, first);
-    std::getline(in, second);
-    EXPECT_TRUE(first.starts_with("127.0.0.1 - - [")) << first;
-    EXPECT_TRUE(
-        first.ends_with("] \"POST /vmo.api/api/user/addappUserinfo?MAC_in=00-1A "
-                        "52-54\\x22x&devicetype=pc HTTP/1.1\" 200 1"))
-        << first;
-    EXPECT_TRUE(second.ends_with("\"GET /missing HTTP/1.1\" 404 9")) << second;
-    fs::remove(path);
+    const std::string text = metrics.Exposition();
+    for (const char* line : {
+             "quorvex_stats_requests_total{endpoint=\"version\",status=\"200\"} 4\n",
+             "quorvex_stats_requests_total{endpoint=\"report\",status=\"200\"} 2\n",
+             "quorvex_stats_requests_total{endpoint=\"report\",status=\"400\"} 1\n",
+             "quorvex_stats_requests_total{endpoint=\"file\",status=\"404\"} 1\n",
+             "quorvex_stats_reports_accepted_total 2\n",
+             "quorvex_stats_report_duration_seconds_count 2\n",
+             "quorvex_stats_connections_open 0\n",
+             "quorvex_stats_version_offered{version=\"1.7\"} 1\n",
+         }) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << text;
+    }
+    const auto days = metrics.VersionChecksByDay().Take();
+    ASSERT_EQ(days.size(), 1u);
+    EXPECT_EQ(days[0].day, "2023-11-14");  // the service's clock: 1700000000
+    EXPECT_EQ(days[0].count, 4);
 }
 
 // Publication `generation` of two files: every byte tells which one it is, so a torn or mixed

@@ -11,11 +11,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
+#include "server/privacy.h"
 #include "server/stats_store.h"
 
 namespace qvx::server::testing {
@@ -134,7 +137,23 @@ public:
     Backend Kind() const { return backend_; }
     const std::string& Location() const { return location_; }
 
-    std::unique_ptr<StatsStore> Open(StoreOptions options = {}) {
+    // The secret every store of the tests uses unless one is given.
+    static constexpr const char* kSecret = "test secret of 32 bytes, no more";
+
+    // Options with the tests' secret.
+    static StoreOptions Options() {
+        StoreOptions options;
+        options.privacy.secret = kSecret;
+        return options;
+    }
+
+    static StoreOptions WithLockWait(std::chrono::milliseconds wait) {
+        StoreOptions options = Options();
+        options.lockWait = wait;
+        return options;
+    }
+
+    std::unique_ptr<StatsStore> Open(StoreOptions options = Options()) {
         std::string error;
         std::unique_ptr<StatsStore> store = StatsStore::Open(location_, &error, options);
         EXPECT_TRUE(store) << error;
@@ -169,14 +188,17 @@ public:
         return client;
     }
 
+    // The MAC text as a store opened with the tests' secret writes it.
+    static std::string Key(const std::string& macText) { return ProtectMacText(kSecret, macText); }
+
     // Makes every statement that writes a usage_log line of MAC text "POISON" fail.
     void PoisonStatement() {
         if (backend_ == Backend::kSqlite) {
             Connect()->Exec(
-                "CREATE TRIGGER poison BEFORE INSERT ON usage_log WHEN NEW.mac_text = 'POISON' "
-                "BEGIN SELECT RAISE(ABORT, 'poisoned report'); END;");
+                "CREATE TRIGGER poison BEFORE INSERT ON usage_log WHEN NEW.mac_text = '" +
+                Key("POISON") + "' BEGIN SELECT RAISE(ABORT, 'poisoned report'); END;");
         } else {
-            Connect()->Exec(std::string(kPoisonFunction) +
+            Connect()->Exec(PoisonFunction() +
                             "CREATE TRIGGER poison BEFORE INSERT ON usage_log FOR EACH ROW "
                             "EXECUTE FUNCTION poison();");
         }
@@ -186,21 +208,44 @@ public:
     // constraint trigger, checked at COMMIT).
     void PoisonCommit() {
         ASSERT_EQ(backend_, Backend::kPostgres);
-        Connect()->Exec(std::string(kPoisonFunction) +
+        Connect()->Exec(PoisonFunction() +
                         "CREATE CONSTRAINT TRIGGER poison AFTER INSERT ON usage_log "
                         "DEFERRABLE INITIALLY DEFERRED FOR EACH ROW EXECUTE FUNCTION poison();");
     }
 
+    // Everything the database keeps where someone with a copy could read it: the SQLite file and
+    // its side files byte for byte, or every row of the PostgreSQL tables as text.
+    std::string EverythingStored() {
+        std::string all;
+        if (backend_ == Backend::kSqlite) {
+            for (const char* suffix : {"", "-wal", "-journal"}) {
+                std::ifstream in(location_ + suffix, std::ios::binary);
+                all.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            }
+            return all;
+        }
+        const auto client = Connect();
+        for (const char* table : {"usage_pc", "usage_log"}) {
+            all += client->Exec(std::string("SELECT coalesce(string_agg(t::text, ' '), '') FROM ") +
+                                table + " t;");
+        }
+        return all;
+    }
+
     std::int64_t LogLines(const std::string& macText) {
-        return std::stoll(
-            Connect()->Exec("SELECT count(*) FROM usage_log WHERE mac_text = '" + macText + "';"));
+        return std::stoll(Connect()->Exec("SELECT count(*) FROM usage_log WHERE mac_text = '" +
+                                          Key(macText) + "';"));
     }
 
 private:
-    static constexpr const char* kPoisonFunction =
-        "CREATE FUNCTION poison() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
-        "IF NEW.mac_text = 'POISON' THEN RAISE EXCEPTION 'poisoned report'; END IF; "
-        "RETURN NEW; END $$;";
+    static std::string PoisonFunction() {
+        std::string sql =
+            "CREATE FUNCTION poison() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+            "IF NEW.mac_text = '";
+        sql.append(Key("POISON"))
+            .append("' THEN RAISE EXCEPTION 'poisoned report'; END IF; RETURN NEW; END $$;");
+        return sql;
+    }
 
     Backend backend_;
     std::filesystem::path dir_;

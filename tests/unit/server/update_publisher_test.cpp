@@ -3,11 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
+#include "server/published_offer.h"
 #include "server/signing/update_signing.h"
 #include "updater/signed_update.h"
 
@@ -75,7 +80,8 @@ protected:
         fs::current_path(previous);
         fs::remove_all(root);
     }
-    int Publish(const std::vector<std::string>& files, const std::string& key = "") {
+    int Publish(const std::vector<std::string>& files, const std::string& key = "",
+                const std::vector<std::string>& options = {}) {
         std::vector<std::string> args = {"--key",
                                          key.empty() ? (root / "private.pem").string() : key,
                                          "--program-version",
@@ -84,6 +90,7 @@ protected:
                                          "5",
                                          "--out",
                                          (root / "www" / "update").string()};
+        args.insert(args.end(), options.begin(), options.end());
         args.insert(args.end(), files.begin(), files.end());
         std::ostringstream out, err;
         const int code = PublishMain(args, out, err);
@@ -243,6 +250,108 @@ TEST_F(PublishTest, RefusesAnUpdateFolderThatHoldsTheKey) {
         EXPECT_FALSE(fs::exists(Out("a.dll")));
         EXPECT_FALSE(fs::exists(root / "www" / "update.publications"));
     }
+}
+
+}  // namespace
+}  // namespace qvx::server
+
+namespace qvx::server {
+namespace {
+
+// The offer rides inside what is signed: the updater still reads the file, and the service
+// takes the offer only from a publication that verifies.
+TEST_F(PublishTest, TheOfferIsSignedWithThePublicationAndReadOnlyWhenItVerifies) {
+    Write("quorvex.exe", "MZ");
+    Write("qvxUpgraded.ini", "[Info]\nOffer=0.1\nSerNum=1\n");
+    EXPECT_EQ(Publish({"quorvex.exe"}, "", {"--offer", "1.6x"}), 2);
+    EXPECT_NE(errors.find("--offer"), std::string::npos) << errors;
+    ASSERT_EQ(Publish({"quorvex.exe", "qvxUpgraded.ini"}, "", {"--offer", "1.7"}), 0) << errors;
+    const std::string info = Read(Out("qvxUpgraded.ini"));
+    EXPECT_NE(info.find("ExeVerZ=5\r\nOffer=1.7\r\nSerNum=1\r\n"), std::string::npos) << info;
+    EXPECT_EQ(info.find("Offer=0.1"), std::string::npos) << info;
+    EXPECT_EQ(qvx::updater::ReadFileDigests(info).size(), 1u);
+
+    std::string why;
+    EXPECT_EQ(ReadPublishedOffer(root / "www" / "update", publicXY, &why), "1.7") << why;
+    const struct {
+        const char* name;
+        std::string key;
+        std::function<void()> spoil;
+        const char* reason;
+    } cases[] = {
+        {"another key", signing::SigningKey::Generate().PublicXY(), [] {}, "does not verify"},
+        {"a changed file", publicXY,
+         [&] { Write(Out("qvxUpgraded.ini"), Read(Out("qvxUpgraded.ini")) + "X=1\r\n"); },
+         "does not verify"},
+        {"no signature", publicXY, [&] { fs::remove(Out("qvxUpgraded.ini.sig")); },
+         "qvxUpgraded.ini.sig"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(Publish({"quorvex.exe"}, "", {"--offer", "1.7"}), 0) << errors;
+        c.spoil();
+        why.clear();
+        EXPECT_FALSE(ReadPublishedOffer(root / "www" / "update", c.key, &why)) << c.name;
+        EXPECT_NE(why.find(c.reason), std::string::npos) << c.name << ": " << why;
+    }
+    ASSERT_EQ(Publish({"quorvex.exe"}), 0) << errors;
+    EXPECT_FALSE(ReadPublishedOffer(root / "www" / "update", publicXY, &why));
+    EXPECT_NE(why.find("names no offer"), std::string::npos) << why;
+}
+
+// A new publication is seen without being told; one that fails changes nothing; a reload
+// reads the folder again.
+TEST_F(PublishTest, TheWatcherFollowsPublicationsAndKeepsTheOfferOfTheLastGoodOne) {
+    using namespace std::chrono_literals;
+    Write("quorvex.exe", "MZ");
+    ASSERT_EQ(Publish({"quorvex.exe"}, "", {"--offer", "1.6"}), 0) << errors;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<std::string> offers;
+    std::vector<std::string> log;
+    const auto waitFor = [&](const std::function<bool()>& done) {
+        std::unique_lock lock(mutex);
+        return changed.wait_for(lock, 5s, done);
+    };
+    OfferWatcher watcher(
+        root / "www" / "update", publicXY,
+        [&](const std::string& offer) {
+            std::lock_guard lock(mutex);
+            offers.push_back(offer);
+            changed.notify_all();
+        },
+        [&](const std::string& line) {
+            std::lock_guard lock(mutex);
+            log.push_back(line);
+            changed.notify_all();
+        },
+        20ms);
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(offers, std::vector<std::string>{"1.6"});  // read before the constructor returns
+    }
+    ASSERT_EQ(Publish({"quorvex.exe"}, "", {"--offer", "1.8"}), 0) << errors;
+    EXPECT_TRUE(waitFor([&] { return offers.size() == 2; }));
+    // Signed by another key: refused, and the log says why.
+    const fs::path otherKey = root / "other.pem";
+    ASSERT_EQ(std::system(("openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out " +
+                           otherKey.string() + " 2>/dev/null")
+                              .c_str()),
+              0);
+    const std::size_t logged = [&] {
+        std::lock_guard lock(mutex);
+        return log.size();
+    }();
+    ASSERT_EQ(Publish({"quorvex.exe"}, otherKey.string(), {"--offer", "9.9"}), 0) << errors;
+    EXPECT_TRUE(waitFor([&] { return log.size() > logged; }));
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(offers, (std::vector<std::string>{"1.6", "1.8"}));
+        EXPECT_NE(log.back().find("does not verify"), std::string::npos) << log.back();
+    }
+    watcher.Reload();
+    EXPECT_TRUE(waitFor([&] { return log.size() > logged + 1; }));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(offers.size(), 2u);
 }
 
 }  // namespace
