@@ -4,9 +4,9 @@
 #   2. the optimised native tree: benchmark limits (tests/bench/check_*.sh), on a quiet machine;
 #      the fuzz targets (tests/fuzz, clang's libFuzzer) for a few seconds each;
 #   3. the Windows tree (MinGW-w64): the adapter suites under Wine on a private X server;
-#   4. the whole-program scenarios (tests/e2e/*_test.sh) in two lanes side by side: those under
-#      Wine one after another (they share prefixes and the fixed statistics port), and the
-#      service's own beside them (their ports are their own).
+#   4. the whole-program scenarios (tests/e2e/*_test.sh) in three lanes side by side: quorvex.exe's
+#      (one Wine prefix between them), the installer's and the updater's (prefixes of their own),
+#      and the service's (ports of their own); within a lane one after another.
 # Ends with each stage's time and one line "N passed, N failed" counting those steps and
 # scenarios.
 set -uo pipefail
@@ -88,30 +88,35 @@ lane() {  # <results file> <log file> <scenario>...
 lanes=$QVX_ROOT/build/lanes
 rm -rf "$lanes"
 mkdir -p "$lanes"
-wine_scenarios=()
+quorvex_scenarios=()
+setup_scenarios=()
 service_scenarios=()
 for s in tests/e2e/*_test.sh; do
     case $(basename "$s") in
+        quorvex_*) quorvex_scenarios+=("$s") ;;
         stats_*) service_scenarios+=("$s") ;;
-        *) wine_scenarios+=("$s") ;;
+        *) setup_scenarios+=("$s") ;;
     esac
 done
-qvx_step "scenarios: ${#wine_scenarios[@]} under Wine, ${#service_scenarios[@]} of the service beside them"
+qvx_step "scenarios in three lanes: ${#quorvex_scenarios[@]} of quorvex.exe," \
+    "${#setup_scenarios[@]} of the setup and the updater, ${#service_scenarios[@]} of the service"
 t0=$(date +%s)
-lane "$lanes/wine.results" "$lanes/wine.log" "${wine_scenarios[@]}" &
-wine_lane=$!
+lane "$lanes/quorvex.results" "$lanes/quorvex.log" "${quorvex_scenarios[@]}" &
+lane_pids=($!)
+lane "$lanes/setup.results" "$lanes/setup.log" "${setup_scenarios[@]}" &
+lane_pids+=($!)
 lane "$lanes/service.results" "$lanes/service.log" "${service_scenarios[@]}" &
-service_lane=$!
-wait "$wine_lane" "$service_lane"
-for l in wine service; do
+lane_pids+=($!)
+wait "${lane_pids[@]}"
+for l in quorvex setup service; do
     cat "$lanes/$l.log"
 done
-for l in wine service; do
+for l in quorvex setup service; do
     while read -r status seconds name; do
         note "$name" "$status" "$seconds"
     done <"$lanes/$l.results"
 done
-times+=("$(printf '%5ss  %s' $(($(date +%s) - t0)) "the two lanes of scenarios, side by side")")
+times+=("$(printf '%5ss  %s' $(($(date +%s) - t0)) "the three lanes of scenarios, side by side")")
 
 qvx_step "done"
 echo "time per stage:"

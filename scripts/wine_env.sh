@@ -31,24 +31,34 @@ qvx_free_display() {
 }
 
 qvx_x_start() {
-    local kind=${1:-xvfb} n log pid
-    n=$(qvx_free_display) || { echo "no free X display" >&2; return 1; }
-    log=${WINEPREFIX%/wineprefix}/x$n.log
-    if [ "$kind" = xorg ]; then
-        Xorg ":$n" -config "$QVX_ROOT/scripts/wine/xorg-dummy.conf" -noreset -nolisten tcp \
-            -logfile "$log" >/dev/null 2>&1 &
-    else
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$log" 2>&1 &
-    fi
-    pid=$!
-    QVX_X_PIDS+=("$pid")
-    export DISPLAY=":$n"
-    for _ in $(seq 1 100); do
-        xdpyinfo >/dev/null 2>&1 && return 0
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
+    local kind=${1:-xvfb} n log pid try
+    # Scenarios of other lanes may take a display number at the same moment: a server that
+    # cannot have the one chosen is tried again on the next free one.
+    for try in 1 2 3 4 5; do
+        n=$(qvx_free_display) || { echo "no free X display" >&2; return 1; }
+        log=${WINEPREFIX%/wineprefix}/x$n.log
+        if [ "$kind" = xorg ]; then
+            Xorg ":$n" -config "$QVX_ROOT/scripts/wine/xorg-dummy.conf" -noreset -nolisten tcp \
+                -logfile "$log" >/dev/null 2>&1 &
+        else
+            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$log" 2>&1 &
+        fi
+        pid=$!
+        for _ in $(seq 1 100); do
+            # Ours only when its lock file names it: another lane's server may answer on :$n.
+            if kill -0 "$pid" 2>/dev/null && [ "$(tr -d ' \n' 2>/dev/null </tmp/.X$n-lock)" = "$pid" ] &&
+                DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+                QVX_X_PIDS+=("$pid")
+                export DISPLAY=":$n"
+                return 0
+            fi
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.1
+        done
+        kill "$pid" 2>/dev/null
+        sleep "0.$((RANDOM % 9 + 1))"
     done
-    echo "X server ($kind) did not start on :$n; see $log" >&2
+    echo "X server ($kind) did not start; see $log" >&2
     return 1
 }
 
