@@ -4,9 +4,9 @@
 #   2. the optimised native tree: benchmark limits (tests/bench/check_*.sh), on a quiet machine;
 #      the fuzz targets (tests/fuzz, clang's libFuzzer) for a few seconds each;
 #   3. the Windows tree (MinGW-w64): the adapter suites under Wine on a private X server;
-#   4. the whole-program scenarios (tests/e2e/*_test.sh) in three lanes side by side: quorvex.exe's
-#      (one Wine prefix between them), the installer's and the updater's (prefixes of their own),
-#      and the service's (ports of their own); within a lane one after another.
+#   4. the whole-program scenarios (tests/e2e/*_test.sh) in four lanes side by side: quorvex.exe's
+#      in two (a Wine prefix each), the installer's and the updater's (prefixes of their own), and
+#      the service's (ports of their own); within a lane one after another.
 # Ends with each stage's time and one line "N passed, N failed" counting those steps and
 # scenarios.
 set -uo pipefail
@@ -80,7 +80,7 @@ lane() {  # <results file> <log file> <scenario>...
     for s in "$@"; do
         t0=$(date +%s)
         echo "== [$(($(date +%s) - QVX_T0))s] scenario $(basename "$s" .sh)" >>"$log"
-        timeout 900 bash "$s" >>"$log" 2>&1
+        QVX_E2E_PREFIX=${QVX_E2E_PREFIX:-quorvex} timeout 900 bash "$s" >>"$log" 2>&1
         status=$?
         echo "$status $(($(date +%s) - t0)) scenario $(basename "$s" .sh)" >>"$results"
     done
@@ -88,35 +88,46 @@ lane() {  # <results file> <log file> <scenario>...
 lanes=$QVX_ROOT/build/lanes
 rm -rf "$lanes"
 mkdir -p "$lanes"
-quorvex_scenarios=()
+quorvex_a=()
+quorvex_b=()
 setup_scenarios=()
 service_scenarios=()
 for s in tests/e2e/*_test.sh; do
     case $(basename "$s") in
-        quorvex_*) quorvex_scenarios+=("$s") ;;
+        quorvex_*)
+            # Every other one, so the two lanes take about as long.
+            if [ $((${#quorvex_a[@]} + ${#quorvex_b[@]})) -eq $((2 * ${#quorvex_a[@]})) ]; then
+                quorvex_a+=("$s")
+            else
+                quorvex_b+=("$s")
+            fi
+            ;;
         stats_*) service_scenarios+=("$s") ;;
         *) setup_scenarios+=("$s") ;;
     esac
 done
-qvx_step "scenarios in three lanes: ${#quorvex_scenarios[@]} of quorvex.exe," \
+qvx_step "scenarios in four lanes: $((${#quorvex_a[@]} + ${#quorvex_b[@]})) of quorvex.exe in two," \
     "${#setup_scenarios[@]} of the setup and the updater, ${#service_scenarios[@]} of the service"
 t0=$(date +%s)
-lane "$lanes/quorvex.results" "$lanes/quorvex.log" "${quorvex_scenarios[@]}" &
+(QVX_E2E_PREFIX=quorvex lane "$lanes/quorvex-a.results" "$lanes/quorvex-a.log" "${quorvex_a[@]}") &
 lane_pids=($!)
+(QVX_E2E_PREFIX=quorvex-b lane "$lanes/quorvex-b.results" "$lanes/quorvex-b.log" "${quorvex_b[@]}") &
+lane_pids+=($!)
 lane "$lanes/setup.results" "$lanes/setup.log" "${setup_scenarios[@]}" &
 lane_pids+=($!)
 lane "$lanes/service.results" "$lanes/service.log" "${service_scenarios[@]}" &
 lane_pids+=($!)
 wait "${lane_pids[@]}"
-for l in quorvex setup service; do
+lane_names=(quorvex-a quorvex-b setup service)
+for l in "${lane_names[@]}"; do
     cat "$lanes/$l.log"
 done
-for l in quorvex setup service; do
+for l in "${lane_names[@]}"; do
     while read -r status seconds name; do
         note "$name" "$status" "$seconds"
     done <"$lanes/$l.results"
 done
-times+=("$(printf '%5ss  %s' $(($(date +%s) - t0)) "the three lanes of scenarios, side by side")")
+times+=("$(printf '%5ss  %s' $(($(date +%s) - t0)) "the four lanes of scenarios, side by side")")
 
 qvx_step "done"
 echo "time per stage:"

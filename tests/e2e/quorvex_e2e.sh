@@ -2,7 +2,8 @@
 # setting QVX_E2E_NAME; it sources the project scripts itself.
 #
 #   qvx_e2e_up [xvfb|xorg]   builds what is missing, starts a private X server and the Wine
-#                            server on the scenarios' prefix (made once per run folder), with
+#                            server on the scenarios' prefix (made once per run folder; named
+#                            by QVX_E2E_PREFIX, default "quorvex", so two lanes can run), with
 #                            no quorvex state left from an earlier scenario, and installs
 #                            quorvex.exe + quorvex.ico into C:\Quorvex
 #   qvx_e2e_start            starts quorvex.exe from its folder and waits for its window
@@ -47,7 +48,7 @@ qvx_e2e_up() {
         qvx_reminder_demo qvx_cover_window >/dev/null || qvx_e2e_fail "build of quorvex.exe and the helpers"
     # One prefix for the quorvex scenarios of this run folder: the program keeps all its state
     # in the registry and its install folder, both reset below.
-    qvx_wine_env "$QVX_E2E_ROOT/quorvex"
+    qvx_wine_env "$QVX_E2E_ROOT/${QVX_E2E_PREFIX:-quorvex}"
     qvx_x_start "$kind" || qvx_e2e_fail "X server ($kind)"
     trap qvx_wine_cleanup EXIT
     if [ -f "$WINEPREFIX/system.reg" ]; then
@@ -67,8 +68,10 @@ qvx_e2e_up() {
     rm -rf "$QVX_E2E_INSTALL"
     mkdir -p "$QVX_E2E_INSTALL"
     cp "$QVX_WIN_BUILD/app/quorvex.exe" "$QVX_WIN_BUILD/app/quorvex.ico" "$QVX_E2E_INSTALL/"
-    # The statistics service of these runs: loopback, where nothing answers.
-    qvx_e2e_set StatsHost 127.0.0.1
+    # The statistics service of these runs: a loopback address where nothing answers, and that
+    # no scenario running beside them takes (the updater's cycle serves 127.0.0.1:8091, the
+    # statistics stub a free one of 127.0.0.2-249).
+    qvx_e2e_set StatsHost 127.0.0.253
 }
 
 # Wine's virtual desktop (one display, the tray at the bottom right) on or off; takes effect
