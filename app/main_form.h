@@ -463,6 +463,12 @@ private:
     std::int64_t scheduleBegun_ = 0;
     int scheduleOrigin_ = 0;
     int scheduleWrote_ = -1;
+    // The schedule's changes around now, worked out again once a minute, when the clock jumped
+    // or the local time's offset changed (a time zone or daylight change), or a setting did:
+    // each working-out asks the time zone many times, too dear for every tick.
+    std::optional<tint::ChangeList> changes_;
+    std::int64_t changesAt_ = 0;      // UTC
+    std::int64_t changesOffset_ = 0;  // local minus UTC, seconds
     // Combinations another program holds, said once per run each.
     std::vector<std::string> hotkeysReported_;
     // What the labels show, so a tick reformats a label only when its value changed.

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "app/main_form.h"
+#include "base/civil_date.h"
 #include "app/main_form_internal.h"
 #include "app/main_module.h"
 
@@ -30,6 +31,7 @@ std::int64_t DayNumber(const LocalTime& t) {
 }  // namespace
 
 void MainForm::LoadSchedule() {
+    changes_.reset();
     schedule_ = LoadScheduleSettings([this](const std::string& name) -> std::optional<std::string> {
         std::string text = ReadValue(name);
         if (text.empty()) {
@@ -40,8 +42,17 @@ void MainForm::LoadSchedule() {
 }
 
 tint::SchedulePoint MainForm::SchedulePointAt(std::int64_t nowUtc) {
-    return tint::PointAt(ScheduleChanges(schedule_, ports_.wallClock, nowUtc), nowUtc,
-                         schedule_.strengths);
+    const LocalTime local = ports_.wallClock.ToLocal(nowUtc);
+    const std::int64_t offset = base::DaysFromCivil(local.year, local.month, local.day) * 86400 +
+                                local.hour * 3600 + local.minute * 60 + local.second - nowUtc;
+    constexpr std::int64_t kChangesFor = 60;
+    if (!changes_ || nowUtc < changesAt_ || nowUtc - changesAt_ >= kChangesFor ||
+        offset != changesOffset_) {
+        changes_ = ScheduleChanges(schedule_, ports_.wallClock, nowUtc);
+        changesAt_ = nowUtc;
+        changesOffset_ = offset;
+    }
+    return tint::PointAt(*changes_, nowUtc, schedule_.strengths);
 }
 
 int MainForm::ScheduleStartPosition() {
@@ -136,6 +147,7 @@ void MainForm::ShowScheduleLine(const tint::SchedulePoint& point, std::int64_t n
 }
 
 void MainForm::ApplyScheduleNow() {
+    changes_.reset();  // a setting changed: the changes are worked out again
     settings_.Refresh();
     if (znhy_ != 1 || ended_) {
         return;
