@@ -130,15 +130,6 @@ CREATE INDEX IF NOT EXISTS usage_pc_first_seen ON usage_pc (first_seen);
 constexpr const char* kMigrationLock = "SELECT pg_advisory_lock(7351920461);";
 constexpr const char* kMigrationUnlock = "SELECT pg_advisory_unlock(7351920461);";
 
-std::string DayOf(std::int64_t unixSeconds) {
-    const std::time_t t = static_cast<std::time_t>(unixSeconds);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
-    char text[16];
-    std::strftime(text, sizeof(text), "%Y-%m-%d", &utc);
-    return text;
-}
-
 // The PCs of a batch merged (one row each) and the log lines, as one statement: it commits
 // whole or not at all.
 constexpr const char* kRecordBatch = R"sql(

@@ -82,15 +82,6 @@ DROP TABLE migration_progress;
 CREATE INDEX IF NOT EXISTS usage_pc_first_seen ON usage_pc (first_seen);
 )sql";
 
-std::string DayOf(std::int64_t unixSeconds) {
-    const std::time_t t = static_cast<std::time_t>(unixSeconds);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
-    char text[16];
-    std::strftime(text, sizeof(text), "%Y-%m-%d", &utc);
-    return text;
-}
-
 }  // namespace
 
 // A transaction that rolls back unless committed.

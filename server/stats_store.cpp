@@ -5,8 +5,18 @@
 #include "server/postgres_store.h"
 #include "server/privacy.h"
 #include "server/sqlite_store.h"
+#include <ctime>
 
 namespace qvx::server {
+
+std::string DayOf(std::int64_t unixSeconds) {
+    const std::time_t t = static_cast<std::time_t>(unixSeconds);
+    std::tm utc{};
+    gmtime_r(&t, &utc);
+    char text[16];
+    std::strftime(text, sizeof(text), "%Y-%m-%d", &utc);
+    return text;
+}
 
 bool IsPostgresLocation(const std::string& location) {
     return location.starts_with("postgresql://") || location.starts_with("postgres://");

@@ -17,6 +17,9 @@
 
 namespace qvx::server {
 
+// The UTC day of a time as the stores keep it, "YYYY-MM-DD" (both stores, one rule).
+std::string DayOf(std::int64_t unixSeconds);
+
 // The schema this program writes. A database of a newer version is refused at open. Version 2
 // holds MAC texts hashed and addresses cut; a database of version 1 is brought over in place.
 inline constexpr int kSchemaVersion = 2;
