@@ -1,11 +1,11 @@
 #include "server/stats_store.h"
 
 #include <cstdio>
+#include <ctime>
 
 #include "server/postgres_store.h"
 #include "server/privacy.h"
 #include "server/sqlite_store.h"
-#include <ctime>
 
 namespace qvx::server {
 
